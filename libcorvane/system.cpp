@@ -1,0 +1,99 @@
+// system.cpp - what the library asks the running system: its clock, its
+// boot time and its name.  Every system call of the library is here, so that
+// a test double can replace this file alone.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include <sys/utsname.h>
+
+#ifdef __FreeBSD__
+#include <sys/types.h>
+#include <sys/sysctl.h>
+#include <sys/time.h>
+#endif
+
+#include "corvane.h"
+
+namespace
+{
+
+// The system's name and release, as read_sysinfo last gave them.
+char system_text[SYSMAX + 1];
+
+// The boot time of the running system once read, 0 until then.
+time_t boot_id = 0;
+
+#ifdef __FreeBSD__
+// kern.boottime, or 0 when it cannot be read.
+time_t kernel_boot_time()
+{
+	int mib[2] = {CTL_KERN, KERN_BOOTTIME};
+	struct timeval tv = {};
+	size_t len = sizeof tv;
+	if (sysctl(mib, 2, &tv, &len, nullptr, 0) != 0)
+		return 0;
+	return tv.tv_sec;
+}
+#else
+// The btime line of /proc/stat, or 0 when it cannot be read.
+time_t kernel_boot_time()
+{
+	std::FILE *f = std::fopen("/proc/stat", "r");
+	if (!f)
+		return 0;
+	time_t found = 0;
+	char *line = nullptr;
+	size_t cap = 0;
+	while (getline(&line, &cap, f) > 0) {
+		if (std::strncmp(line, "btime ", 6) == 0) {
+			found = static_cast<time_t>(std::strtoll(line + 6, nullptr, 10));
+			break;
+		}
+	}
+	std::free(line);
+	std::fclose(f);
+	return found;
+}
+#endif
+
+} // namespace
+
+extern "C" int64_t read_uptime(void)
+{
+#ifdef __FreeBSD__
+	time_t booted = kernel_boot_time();
+	return booted > 0 ? static_cast<int64_t>(std::time(nullptr) - booted) : 0;
+#else
+	struct timespec ts = {};
+	if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0)
+		return 0;
+	return static_cast<int64_t>(ts.tv_sec);
+#endif
+}
+
+// Read once and kept: the kernel's record of the boot does not drift the way
+// "now minus uptime" does when the clock is set.  Should the kernel not tell,
+// now minus uptime is taken once instead.
+extern "C" time_t readbootid(void)
+{
+	if (boot_id == 0) {
+		boot_id = kernel_boot_time();
+		if (boot_id <= 0)
+			boot_id = std::time(nullptr) - static_cast<time_t>(read_uptime());
+	}
+	return boot_id;
+}
+
+extern "C" char *read_sysinfo(void)
+{
+	struct utsname names;
+	if (uname(&names) != 0) {
+		system_text[0] = '\0';
+		return system_text;
+	}
+	std::snprintf(system_text, sizeof system_text, "%s %s", names.sysname, names.release);
+	return system_text;
+}

@@ -1,0 +1,78 @@
+// test_support.h - helpers shared by the library's tests.
+#ifndef CORVANE_TEST_SUPPORT_H
+#define CORVANE_TEST_SUPPORT_H
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "corvane.h"
+#include "internal.h"
+
+namespace corvane_test
+{
+
+// A new empty folder below TMPDIR (or /tmp), removed with all it holds when
+// the value goes away.
+struct temp_dir {
+	std::string path;
+
+	temp_dir()
+	{
+		const char *base = std::getenv("TMPDIR");
+		std::string pattern =
+		    std::string(base && *base ? base : "/tmp") + "/corvane-XXXXXX";
+		std::vector<char> name(pattern.begin(), pattern.end());
+		name.push_back('\0');
+		if (!mkdtemp(name.data()))
+			throw std::runtime_error("mkdtemp failed for " + pattern);
+		path = name.data();
+	}
+	~temp_dir()
+	{
+		std::error_code ignored;
+		std::filesystem::remove_all(path, ignored);
+	}
+	temp_dir(const temp_dir &) = delete;
+	temp_dir &operator=(const temp_dir &) = delete;
+};
+
+// Writes bytes as the whole content of the file at path.
+inline void write_file(const std::string &path, const std::string &bytes)
+{
+	std::FILE *f = std::fopen(path.c_str(), "wb");
+	ASSERT_NE(f, nullptr) << path;
+	ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+	ASSERT_EQ(std::fclose(f), 0);
+}
+
+// The records of urec_list, head first.
+inline std::vector<urec *> list_records()
+{
+	std::vector<urec *> records;
+	for (urec *r = urec_list; r; r = r->next)
+		records.push_back(r);
+	return records;
+}
+
+// Starts and ends each case with an empty record list and no running boot.
+struct records_fixture : ::testing::Test {
+	void SetUp() override
+	{
+		corvane_forget_records();
+		u_current = nullptr;
+	}
+	void TearDown() override
+	{
+		corvane_forget_records();
+		u_current = nullptr;
+	}
+};
+
+} // namespace corvane_test
+
+#endif // CORVANE_TEST_SUPPORT_H
