@@ -1,0 +1,262 @@
+// store.cpp - reading the records store.
+//
+// The store is a text file with one boot per line, UPTIME:BOOTTIME:SYSINFO
+// (see FORMAT.md).  It is read in chunks of a fixed buffer: no line is kept
+// longer than max_line bytes, so neither a huge line nor a huge file costs
+// more memory than the records themselves.  A line that cannot be read is
+// skipped and the rest of the store is still read.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "corvane.h"
+#include "record.h"
+
+#ifndef CORVANE_RECORDS_PATH
+#error "CORVANE_RECORDS_PATH must name the records store"
+#endif
+
+namespace
+{
+
+// Longest line read, its '\n' not counted; a longer line is skipped whole.
+constexpr std::size_t max_line = 4096;
+
+// Every stored time must lie before 9999-01-01 00:00:00 UTC, so that ctime
+// shows it with a four-digit year in any time zone: the boot time, and the
+// boot time plus the uptime (the end of the boot).
+constexpr int64_t time_limit = 253370764800;
+
+// A record read from a line of the store.
+struct stored_boot {
+	int64_t uptime;
+	int64_t boot_time;
+	const char *sysinfo;
+	std::size_t sysinfo_len;
+};
+
+// Reads plain decimal digits from p up to the first ':' before end; false for
+// anything else (no digit, a sign, a blank, no ':', overflow).
+bool read_number(const char *&p, const char *end, int64_t &value)
+{
+	const char *start = p;
+	int64_t n = 0;
+	while (p < end && *p >= '0' && *p <= '9') {
+		if (__builtin_mul_overflow(n, 10, &n) || __builtin_add_overflow(n, *p - '0', &n))
+			return false;
+		p++;
+	}
+	if (p == start || p == end || *p != ':')
+		return false;
+	p++;
+	value = n;
+	return true;
+}
+
+// Reads one line of the store, without its '\n'.  false for a comment, a
+// blank line or a line that cannot be read.
+bool read_line(const char *line, std::size_t len, stored_boot &boot)
+{
+	if (len > 0 && line[len - 1] == '\r')
+		len--;
+	if (len == 0 || len > max_line || line[0] == '#')
+		return false;
+	if (std::memchr(line, '\0', len))
+		return false;
+	const char *p = line;
+	const char *end = line + len;
+	int64_t end_time = 0;
+	if (!read_number(p, end, boot.uptime) || !read_number(p, end, boot.boot_time))
+		return false;
+	if (boot.boot_time >= time_limit ||
+	    __builtin_add_overflow(boot.boot_time, boot.uptime, &end_time) ||
+	    end_time >= time_limit)
+		return false;
+	if constexpr (sizeof(time_t) < sizeof(int64_t)) {
+		// A narrow time_t ends the range sooner.
+		if (end_time > std::numeric_limits<time_t>::max())
+			return false;
+	}
+	boot.sysinfo = p;
+	boot.sysinfo_len = static_cast<std::size_t>(end - p);
+	return true;
+}
+
+// Adds the boot of a line to stored, unless it is the running boot.
+void take_line(const char *line, std::size_t len, time_t current_boot_time,
+               std::vector<urec *> &stored)
+{
+	stored_boot boot;
+	if (!read_line(line, len, boot) || boot.boot_time == current_boot_time)
+		return;
+	urec *rec = corvane::new_urec(boot.uptime, static_cast<time_t>(boot.boot_time),
+	                              boot.sysinfo, boot.sysinfo_len);
+	if (!rec)
+		throw std::bad_alloc();
+	try {
+		stored.push_back(rec);
+	} catch (...) {
+		std::free(rec);
+		throw;
+	}
+}
+
+// Reads every line of the store into stored, in file order.  A store that cannot be opened
+// is an empty one; a read error ends the store where it happens.
+void read_store(const char *path, time_t current_boot_time, std::vector<urec *> &stored)
+{
+	std::FILE *f = std::fopen(path, "rb");
+	if (!f)
+		return;
+	struct closer {
+		std::FILE *f;
+		~closer()
+		{
+			std::fclose(f);
+		}
+	} close_at_exit{f};
+
+	static_assert(max_line < 65536 / 2);
+	std::vector<char> buffer(65536);
+	char *buf = buffer.data();
+	std::size_t have = 0;  // bytes in buf, from its start
+	bool skipping = false; // in the middle of a line too long to read
+	for (;;) {
+		std::size_t got = std::fread(buf + have, 1, buffer.size() - have, f);
+		if (got == 0)
+			break;
+		have += got;
+		std::size_t start = 0;
+		while (const void *nl = std::memchr(buf + start, '\n', have - start)) {
+			std::size_t end =
+			    static_cast<std::size_t>(static_cast<const char *>(nl) - buf);
+			if (!skipping)
+				take_line(buf + start, end - start, current_boot_time, stored);
+			skipping = false;
+			start = end + 1;
+		}
+		std::size_t rest = have - start;
+		if (skipping || rest > max_line) {
+			skipping = true;
+			have = 0;
+		} else {
+			std::memmove(buf, buf + start, rest);
+			have = rest;
+		}
+	}
+	// The last line may end without a '\n'.
+	if (!skipping && have > 0)
+		take_line(buf, have, current_boot_time, stored);
+}
+
+bool older(const urec *a, const urec *b)
+{
+	return a->boot_time < b->boot_time;
+}
+
+// Sorts records by boot time, keeping equal ones in their order.  A store
+// is most often in order already, which costs a single pass.
+void sort_by_boot_time(std::vector<urec *> &records)
+{
+	if (!std::is_sorted(records.begin(), records.end(), older))
+		std::stable_sort(records.begin(), records.end(), older);
+}
+
+// Keeps, of the stored records of each boot time, the one with the longest
+// uptime (the first on a tie), freeing the others.  stored is sorted by boot
+// time, stably.
+void drop_duplicates(std::vector<urec *> &stored)
+{
+	std::size_t out = 0;
+	for (std::size_t i = 0; i < stored.size(); i++) {
+		urec *rec = stored[i];
+		if (out > 0 && stored[out - 1]->boot_time == rec->boot_time) {
+			if (rec->uptime > stored[out - 1]->uptime)
+				std::swap(stored[out - 1], rec);
+			std::free(rec);
+		} else {
+			stored[out++] = rec;
+		}
+	}
+	stored.resize(out);
+}
+
+// a - b, held within the range of int64_t.
+int64_t clamped_difference(int64_t a, int64_t b)
+{
+	int64_t d;
+	if (!__builtin_sub_overflow(a, b, &d))
+		return d;
+	return a < b ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+}
+
+// The end of a boot: its boot time plus its uptime, held within int64_t.
+int64_t end_of(const urec *rec)
+{
+	int64_t end;
+	if (!__builtin_add_overflow(static_cast<int64_t>(rec->boot_time), rec->uptime, &end))
+		return end;
+	return rec->uptime < 0 ? std::numeric_limits<int64_t>::min()
+	                       : std::numeric_limits<int64_t>::max();
+}
+
+// Links the records of listed and of stored, both sorted by boot time, into
+// one list in boot time order as urec_list (on equal boot times, those of
+// listed first), and sets each record's downtime: the time from the end of
+// the boot before it to its own boot, 0 when they overlap, 0 for the oldest.
+void link_in_order(const std::vector<urec *> &listed, const std::vector<urec *> &stored)
+{
+	auto a = listed.begin();
+	auto b = stored.begin();
+	urec *prev = nullptr;
+	urec **tail = &urec_list;
+	while (a != listed.end() || b != stored.end()) {
+		urec *rec;
+		if (b == stored.end() || (a != listed.end() && !older(*b, *a)))
+			rec = *a++;
+		else
+			rec = *b++;
+		rec->downtime = 0;
+		if (prev)
+			rec->downtime = std::max<int64_t>(
+			    0,
+			    clamped_difference(static_cast<int64_t>(rec->boot_time), end_of(prev)));
+		*tail = rec;
+		tail = &rec->next;
+		prev = rec;
+	}
+	*tail = nullptr;
+}
+
+} // namespace
+
+// The store is named by the environment variable CORVANE_RECORDS when it is
+// set and not empty, else by the path compiled in.
+extern "C" void read_records(time_t current_boot_time)
+{
+	const char *path = std::getenv("CORVANE_RECORDS");
+	if (!path || !*path)
+		path = CORVANE_RECORDS_PATH;
+
+	std::vector<urec *> listed; // the records of urec_list, in list order
+	std::vector<urec *> stored; // the records read, in file order
+	try {
+		for (urec *rec = urec_list; rec; rec = rec->next)
+			listed.push_back(rec);
+		read_store(path, current_boot_time, stored);
+	} catch (const std::bad_alloc &) {
+		// Out of memory: the list stays as it was.
+		for (urec *rec : stored)
+			std::free(rec);
+		return;
+	}
+	sort_by_boot_time(listed);
+	sort_by_boot_time(stored);
+	drop_duplicates(stored);
+	link_in_order(listed, stored);
+}
