@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Serves the test build of vellipo as a CGI program from a real web server
+# (lighttpd with mod_cgi, on a loopback port) and checks the page a client
+# gets: status 200, an HTML content type, and a body that is the header file,
+# the report and the footer file, byte for byte what the program prints after
+# its response header.
+#
+#   cgi_server_test.sh PROGRAM DOUBLE_DIR
+#
+# Exits 77 (skipped) when lighttpd or curl is not installed.
+set -u
+program=$1
+double=$(cd "$2" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+examples="$here/../examples"
+
+lighttpd=$(PATH="$PATH:/usr/sbin:/usr/local/sbin" command -v lighttpd)
+if [ -z "$lighttpd" ] || ! command -v curl >/dev/null; then
+	echo "lighttpd or curl is not installed: the web server test is skipped"
+	exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-cgi.XXXXXX") || exit 2
+server_pid=
+
+# Stops the server this test started, by its pid, on every way out.
+stop_server() {
+	[ -n "$server_pid" ] || return 0
+	if kill -0 "$server_pid" 2>/dev/null; then
+		kill "$server_pid" 2>/dev/null
+		for _ in $(seq 50); do
+			kill -0 "$server_pid" 2>/dev/null || break
+			sleep 0.1
+		done
+		kill -KILL "$server_pid" 2>/dev/null
+	fi
+	wait "$server_pid" 2>/dev/null
+	server_pid=
+}
+trap 'stop_server; rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+fail() {
+	echo "FAIL: $*"
+	if [ -s "$work/error.log" ]; then
+		echo "server error log:"
+		cat "$work/error.log"
+	fi
+	exit 1
+}
+
+# The document root holds the program as vellipo.cgi.  lighttpd starts a CGI
+# program in the folder that holds it, and the test build reads its files
+# below its working folder, so its etc/vellipo-cgi/ lies in the document root
+# too.  The sample files are used where they exist.
+docroot="$work/htdocs"
+etc="$docroot/etc/vellipo-cgi"
+mkdir -p "$etc" || exit 2
+cp "$program" "$docroot/vellipo.cgi" || exit 2
+chmod 755 "$docroot/vellipo.cgi"
+if [ -f "$examples/vellipo.header" ] && [ -f "$examples/vellipo.footer" ] &&
+	[ -f "$examples/vellipo.conf" ]; then
+	cp "$examples/vellipo.header" "$examples/vellipo.footer" "$examples/vellipo.conf" "$etc/"
+else
+	printf '<html>\n<head><title>Uptime records</title></head>\n<body>\n' >"$etc/vellipo.header"
+	printf '</body>\n</html>\n' >"$etc/vellipo.footer"
+	printf 'LAYOUT=table\n' >"$etc/vellipo.conf"
+fi
+
+# The test double's settings: the running boot's uptime, 4401 seconds, shows
+# as "0 days, 01:13:21" only when the program ran with the double and these
+# variables; the store's longest boot ran the system named in stored_text.
+records="$here/fixtures/web.records"
+[ -f "$records" ] || fail "no records store at $records"
+uptime_text="0 days, 01:13:21"
+stored_text="Linux 6.1.0-13-amd64 #1"
+cgi_env=(
+	"LD_LIBRARY_PATH=$double"
+	"CORVANE_RECORDS=$records"
+	"TZ=UTC"
+	"LC_ALL=C"
+	"CORVANE_TEST_UPTIME=4401"
+	"CORVANE_TEST_BOOT=1702400000"
+	"CORVANE_TEST_SYSINFO=Linux 6.1.0-test"
+)
+
+# The page the program itself prints, run the way the server runs it.
+(cd "$docroot" && exec env -i "${cgi_env[@]}" ./vellipo.cgi) >"$work/direct" </dev/null ||
+	fail "the program failed when run directly"
+printf 'Content-type: text/html\n\n' >"$work/response-header"
+head_size=$(wc -c <"$work/response-header")
+cmp -s -n "$head_size" "$work/direct" "$work/response-header" ||
+	fail "the program's own output does not start with its response header"
+tail -c +"$((head_size + 1))" "$work/direct" >"$work/want-body"
+
+# The server's configuration: mod_cgi runs every .cgi file itself (an empty
+# handler), and mod_setenv hands the test double's variables to it: lighttpd
+# gives a CGI program only the CGI variables, and of its own environment
+# only LD_PRELOAD and LD_LIBRARY_PATH.  No other module is loaded.  Run as
+# root the server keeps running as root: no user to switch to is named.
+write_config() {
+	{
+		echo "server.document-root = \"$docroot\""
+		echo "server.bind = \"127.0.0.1\""
+		echo "server.port = $1"
+		echo "server.errorlog = \"$work/error.log\""
+		echo 'server.compat-module-load = "disable"'
+		echo 'server.modules = ("mod_setenv", "mod_cgi")'
+		echo 'cgi.assign = (".cgi" => "")'
+		echo 'setenv.set-environment = ('
+		local first=1 pair
+		for pair in "${cgi_env[@]}"; do
+			[ "$first" = 1 ] || echo ','
+			first=0
+			printf '  "%s" => "%s"' "${pair%%=*}" "${pair#*=}"
+		done
+		echo ')'
+	} >"$work/lighttpd.conf"
+}
+
+# True when something accepts connections on the port.
+port_open() {
+	(exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# A free port is taken at random; when the server cannot have it after all
+# (another program took it first) it stops, and the next one is tried.
+port=
+for _ in $(seq 10); do
+	candidate=$((20000 + RANDOM % 40000))
+	port_open "$candidate" && continue
+	write_config "$candidate"
+	"$lighttpd" -tt -f "$work/lighttpd.conf" >"$work/check.log" 2>&1 || {
+		cat "$work/check.log"
+		fail "lighttpd rejects the configuration"
+	}
+	"$lighttpd" -D -f "$work/lighttpd.conf" >"$work/server.out" 2>&1 </dev/null &
+	server_pid=$!
+	for _ in $(seq 100); do
+		kill -0 "$server_pid" 2>/dev/null || break
+		port_open "$candidate" && break
+		sleep 0.1
+	done
+	if kill -0 "$server_pid" 2>/dev/null && port_open "$candidate"; then
+		port=$candidate
+		break
+	fi
+	cat "$work/server.out"
+	stop_server
+done
+[ -n "$port" ] || fail "lighttpd did not start on a loopback port"
+
+curl -sS --max-time 20 -D "$work/headers" -o "$work/body" "http://127.0.0.1:$port/vellipo.cgi" ||
+	fail "curl could not fetch the page"
+tr -d '\r' <"$work/headers" >"$work/headers.txt"
+
+head -n 1 "$work/headers.txt" | grep -q '^HTTP/[0-9.]* 200' ||
+	fail "status: $(head -n 1 "$work/headers.txt")"
+grep -qi '^content-type: text/html$' "$work/headers.txt" ||
+	fail "no Content-Type text/html in: $(cat "$work/headers.txt")"
+
+header_size=$(wc -c <"$etc/vellipo.header")
+footer_size=$(wc -c <"$etc/vellipo.footer")
+cmp -s -n "$header_size" "$work/body" "$etc/vellipo.header" ||
+	fail "the page does not start with the header file"
+tail -c "$footer_size" "$work/body" | cmp -s - "$etc/vellipo.footer" ||
+	fail "the page does not end with the footer file"
+grep -q "$uptime_text" "$work/body" ||
+	fail "the running boot's uptime ($uptime_text) is missing: the program did not run with the test double's settings"
+grep -q "$stored_text" "$work/body" || fail "the stored records are missing from the page"
+if grep -q '^<table border=1>$' "$work/body"; then
+	grep -q "^<td><b>$uptime_text</b></td>\$" "$work/body" && grep -q '^</table>$' "$work/body" ||
+		fail "the table report lacks the current entry's row or its end"
+else
+	grep -q '^<pre>$' "$work/body" && grep -q '^</pre>$' "$work/body" ||
+		fail "the page holds neither a table nor a pre report"
+fi
+cmp -s "$work/body" "$work/want-body" || {
+	diff <(cat -A "$work/want-body") <(cat -A "$work/body")
+	fail "the page differs from what the program prints after its response header"
+}
+echo "ok: lighttpd on 127.0.0.1:$port served the page"
+exit 0
