@@ -1,7 +1,6 @@
 // vellipo - shows the machine's longest uptimes, ranked, with the running
 // boot marked, as a terminal report or as a web page.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -25,8 +24,7 @@
 		    (standings.first_place != 0 && standings.first_place < u_current->uptime))
 			moveup();
 		render_report(1);
-		if (std::fflush(stdout) != 0)
-			std::exit(1);
+		check_output();
 		sleep(static_cast<unsigned>(run_settings.interval));
 	}
 }

@@ -9,7 +9,7 @@
 // The name the messages about standard output start with.
 static const char *output_program_name;
 
-static void check_output()
+void check_output()
 {
 	errno = 0;
 	if (std::fflush(stdout) == 0 && !std::ferror(stdout))

@@ -43,7 +43,8 @@ for args in "${runs[@]}"; do
 	status=$?
 	lines=$(wc -l <"$work/stderr")
 	last=$(tail -n 1 "$work/stderr")
-	if [ "$status" != 1 ] || [ "$lines" != 1 ] || [ "${last#vellipo: }" = "$last" ] ||
+	if [ "$status" != 1 ] || [ "$lines" != 1 ] ||
+		[ "$last" != "vellipo: write error on standard output: No space left on device" ] ||
 		[ -n "$(tail -c 1 "$work/stderr")" ]; then
 		echo "vellipo $args >/dev/full: status $status (expected 1)," \
 			"$lines lines on standard error (expected 1):"
