@@ -51,9 +51,10 @@ extern "C" char *time2uptime(int64_t seconds)
 		                    plural(days, "day", "days"));
 	if (len < 0 || static_cast<std::size_t>(len) > max_text) {
 		uint64_t years = days / 365;
-		len = std::snprintf(text, sizeof text, "%s%llu %s", sign,
-		                    static_cast<unsigned long long>(years),
-		                    plural(years, "year", "years"));
+		// At most 19 characters: INT64_MIN is 292471208677 years.
+		std::snprintf(text, sizeof text, "%s%llu %s", sign,
+		              static_cast<unsigned long long>(years),
+		              plural(years, "year", "years"));
 	}
 	std::memcpy(duration_text, text, max_text);
 	duration_text[max_text] = '\0';
