@@ -7,10 +7,12 @@ static const char no_date[] = "     (date out of range)\n";
 
 const char *date_text(time_t when)
 {
-	// A year beyond four digits makes a longer text whose first 24
+	// ctime's text, made with ctime_r: ctime looks for a changed time zone
+	// file on every call, which costs a system call per row of a long
+	// report.  A year beyond four digits makes a longer text whose first 24
 	// characters would show another date: that is no date either.
-	const char *text = std::ctime(&when);
-	if (text == nullptr || std::strlen(text) != date_width + 1)
+	static char text[64];
+	if (ctime_r(&when, text) == nullptr || std::strlen(text) != date_width + 1)
 		return no_date;
 	return text;
 }
