@@ -6,11 +6,15 @@
 #include "driver/credits.h"
 #include "driver/settings.h"
 #include "report/rows.h"
+#include "report/seconds.h"
 #include "report/statistics.h"
 
 // The standings of the last pass: read by the statistics and by the follow
 // loop's move-up test.
 standings_record standings;
+
+// The totals of the last pass, read by its statistics.
+totals_record totals;
 
 const char separator_line[] =
 	"----------------------------+---------------------------------------------------";
@@ -91,11 +95,22 @@ void render_report(int clear)
 	urec_list = sort_urec(urec_list, run_settings.sort_order);
 
 	// Print the top entries and note the standings of the printed rows;
-	// a current entry further down only tells its position.
-	int32_t position = 1;
+	// a current entry further down only tells its position, and stops the
+	// ranking there.  The walk goes on to the end for the totals of the
+	// statistics only.
+	int32_t position = 0;
 	bool shown = false;
+	bool stopped = false;
+	totals = {0, 0, now};
 	const struct urec *previous = nullptr;
-	for (const struct urec *u = urec_list; u != nullptr; previous = u, u = u->next, position++) {
+	for (const struct urec *u = urec_list; u != nullptr; previous = u, u = u->next) {
+		totals.up = plus(totals.up, u->uptime);
+		totals.down = plus(totals.down, u->downtime);
+		if (u->downtime == 0)
+			totals.since = u->boot_time;
+		if (stopped)
+			continue;
+		position++;
 		if (run_settings.max_entries == 0 || position <= run_settings.max_entries) {
 			if (u == u_current) {
 				print_record_row(u, current_label(), position, 1);
@@ -115,7 +130,9 @@ void render_report(int clear)
 			}
 		} else if (u == u_current) {
 			standings.above_current = previous != nullptr ? previous->uptime : 0;
-			break;
+			stopped = true;
+			if (run_settings.no_stats)
+				break;
 		}
 	}
 

@@ -2,6 +2,7 @@
 #define VELLIPO_REPORT_H
 
 #include <cstdint>
+#include <ctime>
 
 // Uptimes noted while a pass walks the ranking, kept from one pass to the
 // next: a pass overwrites only what its walk meets.
@@ -13,6 +14,17 @@ struct standings_record {
 };
 
 extern standings_record standings;
+
+// The sums over every record, shown or not, that a pass notes for its
+// statistics while it walks the ranking.
+struct totals_record {
+	int64_t up;   // the uptimes
+	int64_t down; // the downtimes
+	time_t since; // the boot time of the last record in list order that
+		      // followed no downtime; the pass's time when none did
+};
+
+extern totals_record totals;
 
 // The line between the column header and the rows, and above the extra row
 // and the statistics.

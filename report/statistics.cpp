@@ -8,18 +8,7 @@
 #include "report/dates.h"
 #include "report/report.h"
 #include "report/rows.h"
-
-// Sums and differences of 64-bit seconds wrap around instead of being
-// undefined when a record holds an absurd value.
-static int64_t plus(int64_t a, int64_t b)
-{
-	return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
-}
-
-static int64_t minus(int64_t a, int64_t b)
-{
-	return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
-}
+#include "report/seconds.h"
 
 // A row of the block: a duration to go and the date it is reached.
 static void print_row(const char *label, int64_t duration, const char *text, int64_t when)
@@ -55,17 +44,10 @@ void render_statistics(time_t now)
 				  plus(now, minus(next->time, cur)));
 	}
 
-	// Totals over every record, shown or not; the availability counts
-	// since the last boot, in list order, that followed no downtime.
-	int64_t up = 0;
-	int64_t down = 0;
-	time_t since = now;
-	for (const struct urec *u = urec_list; u != nullptr; u = u->next) {
-		up = plus(up, u->uptime);
-		down = plus(down, u->downtime);
-		if (u->downtime == 0)
-			since = u->boot_time;
-	}
+	// The totals of every record, shown or not, as the pass noted them.
+	const int64_t up = totals.up;
+	const int64_t down = totals.down;
+	const time_t since = totals.since;
 	print_row("up", up, "since", since);
 	print_row("down", down, "since", since);
 
