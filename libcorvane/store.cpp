@@ -16,83 +16,19 @@
 
 #include "corvane.h"
 #include "record.h"
-
-#ifndef CORVANE_RECORDS_PATH
-#error "CORVANE_RECORDS_PATH must name the records store"
-#endif
+#include "store_line.h"
 
 namespace
 {
 
-// Longest line read, its '\n' not counted; a longer line is skipped whole.
-constexpr std::size_t max_line = 4096;
-
-// Every stored time must lie before 9999-01-01 00:00:00 UTC, so that ctime
-// shows it with a four-digit year in any time zone: the boot time, and the
-// boot time plus the uptime (the end of the boot).
-constexpr int64_t time_limit = 253370764800;
-
-// A record read from a line of the store.
-struct stored_boot {
-	int64_t uptime;
-	int64_t boot_time;
-	const char *sysinfo;
-	std::size_t sysinfo_len;
-};
-
-// Reads plain decimal digits from p up to the first ':' before end; false for
-// anything else (no digit, a sign, a blank, no ':', overflow).
-bool read_number(const char *&p, const char *end, int64_t &value)
-{
-	const char *start = p;
-	int64_t n = 0;
-	while (p < end && *p >= '0' && *p <= '9') {
-		if (__builtin_mul_overflow(n, 10, &n) || __builtin_add_overflow(n, *p - '0', &n))
-			return false;
-		p++;
-	}
-	if (p == start || p == end || *p != ':')
-		return false;
-	p++;
-	value = n;
-	return true;
-}
-
-// Reads one line of the store, without its '\n'.  false for a comment, a
-// blank line or a line that cannot be read.
-bool read_line(const char *line, std::size_t len, stored_boot &boot)
-{
-	if (len > 0 && line[len - 1] == '\r')
-		len--;
-	if (len == 0 || len > max_line || line[0] == '#')
-		return false;
-	if (std::memchr(line, '\0', len))
-		return false;
-	const char *p = line;
-	const char *end = line + len;
-	int64_t end_time = 0;
-	if (!read_number(p, end, boot.uptime) || !read_number(p, end, boot.boot_time))
-		return false;
-	if (boot.boot_time >= time_limit ||
-	    __builtin_add_overflow(boot.boot_time, boot.uptime, &end_time) ||
-	    end_time >= time_limit)
-		return false;
-	if constexpr (sizeof(time_t) < sizeof(int64_t)) {
-		// A narrow time_t ends the range sooner.
-		if (end_time > std::numeric_limits<time_t>::max())
-			return false;
-	}
-	boot.sysinfo = p;
-	boot.sysinfo_len = static_cast<std::size_t>(end - p);
-	return true;
-}
+using corvane::max_line;
 
 // Adds the boot of a line to stored, unless it is the running boot.
 void take_line(const char *line, std::size_t len, time_t current_boot_time,
                std::vector<urec *> &stored)
 {
-	stored_boot boot;
-	if (!read_line(line, len, boot) || boot.boot_time == current_boot_time)
+	corvane::stored_boot boot;
+	if (!corvane::read_store_line(line, len, boot) || boot.boot_time == current_boot_time)
 		return;
 	urec *rec = corvane::new_urec(boot.uptime, static_cast<time_t>(boot.boot_time),
 	                              boot.sysinfo, boot.sysinfo_len);
@@ -235,13 +171,9 @@ void link_in_order(const std::vector<urec *> &listed, const std::vector<urec *> 
 
 } // namespace
 
-// The store is named by the environment variable CORVANE_RECORDS when it is
-// set and not empty, else by the path compiled in.
 extern "C" void read_records(time_t current_boot_time)
 {
-	const char *path = std::getenv("CORVANE_RECORDS");
-	if (!path || !*path)
-		path = CORVANE_RECORDS_PATH;
+	const char *path = records_path();
 
 	std::vector<urec *> listed; // the records of urec_list, in list order
 	std::vector<urec *> stored; // the records read, in file order

@@ -102,6 +102,52 @@ struct milestone *find_next_milestone(int64_t uptime);
  * nothing. */
 void cat(const char *path);
 
+/* The records store that read_records, write_records, save_records and
+ * lock_records use: the file named by the environment variable
+ * CORVANE_RECORDS when it is set and not empty, else the path compiled into
+ * the library.  The environment is read on each call. */
+const char *records_path(void);
+
+/* Writes to the open file fd the store as save_records would leave it.  The
+ * store is rewritten line by line: every line that holds no boot of urec_list
+ * (comments, blank lines, lines that cannot be read, boots the list lacks) is
+ * copied as it is, byte for byte.  The first line of a boot the list holds
+ * takes the record's uptime and text (a stored text longer than SYSMAX that
+ * begins with the record's is kept whole, and so is a "\r\n" line end);
+ * later lines of that boot are dropped.  A stored uptime is never lowered: a
+ * line longer than the record stays as it is and stands for it.  The boots
+ * that no line holds follow at the end, oldest first.  Of several records of
+ * one boot time in the list, the longest is written.  Returns 0, or -1 with
+ * errno set: EINVAL, before anything is written, when a record cannot be
+ * stored (a negative number, a time at or after 9999-01-01, a line end in
+ * the text or a '\r' at its end); EISDIR or EINVAL when the store is not a
+ * plain file; else the error of the read or the write.  A missing store is
+ * an empty one. */
+int write_records(int fd);
+
+/* Replaces the store with the text that write_records makes, whole: it is
+ * written to a new file in the store's folder, flushed to the disk and
+ * renamed over the store, then the folder is flushed, so that the store is
+ * at every moment either the old one or the new one.  The folder and those
+ * above it are made (mode 0755) when missing; a new store has mode 0644 and
+ * an old store's mode and owner are kept; a store that is a symbolic link is
+ * replaced where the link points.  Returns 0, or -1 with errno set, the old
+ * store then untouched; only when the flush of the folder fails, after the
+ * rename, is the new store in place though -1 is returned.  A program that
+ * reads the store, changes urec_list and saves it holds lock_records across
+ * the three. */
+int save_records(void);
+
+/* Takes the lock that writers of the store hold: an exclusive flock on the
+ * file named like the store with ".lock" added (made, with its folders, when
+ * missing), waiting for as long as another writer holds it.  Returns the
+ * lock, a file descriptor for unlock_records, or -1 with errno set.  The
+ * lock ends when the process does. */
+int lock_records(void);
+
+/* Lets go of a lock that lock_records took. */
+void unlock_records(int lock);
+
 #ifdef __cplusplus
 }
 #endif
