@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Two recorders racing a hundred times each on one store: every run adds a
+# boot of its own, none is lost, and every read of the store meanwhile finds
+# it whole, the lines that are not records kept at its head.
+#
+# Run by CTest with RECORDER and DOUBLE_DIR in the environment; the test
+# double of the records library gives each run its boot time.
+set -u
+work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-race.XXXXXX") || exit 2
+trap 'rm -rf "$work"' EXIT
+export LC_ALL=C
+export LD_LIBRARY_PATH="$DOUBLE_DIR"
+unset CORVANE_RECORDS CORVANE_FAULT
+export CORVANE_TEST_UPTIME=60
+
+rounds=100
+store="$work/records"
+head='# racing recorders
+not a record'
+printf '%s\n' "$head" >"$store"
+
+# racer NAME FIRST_BOOT: one recorder after another, each on a new boot.
+racer() {
+	local i
+	for ((i = 0; i < rounds; i++)); do
+		CORVANE_TEST_BOOT=$(($2 + i)) CORVANE_TEST_SYSINFO="racer $1" \
+			"$RECORDER" -f "$store" 2>>"$work/errors" || echo "racer $1 run $i failed" >>"$work/errors"
+	done
+}
+racer a 1000000000 &
+a=$!
+racer b 2000000000 &
+b=$!
+
+failed=0
+fail() {
+	echo "FAIL: $*"
+	failed=1
+}
+
+# A copy of the store holds the head, then whole records; prints their number.
+count_records() {
+	local lines
+	[ "$(head -n 2 "$1")" = "$head" ] || return 1
+	[ ! -s "$1" ] || [ "$(tail -c 1 "$1" | od -An -tx1 | tr -d ' ')" = 0a ] || return 1
+	lines=$(tail -n +3 "$1")
+	[ -z "$lines" ] && { echo 0; return 0; }
+	grep -qvE '^60:[12][0-9]{9}:racer [ab]$' <<<"$lines" && return 1
+	wc -l <<<"$lines"
+}
+
+seen=0
+reads=0
+while kill -0 "$a" 2>/dev/null || kill -0 "$b" 2>/dev/null; do
+	cp "$store" "$work/copy"
+	if ! count=$(count_records "$work/copy"); then
+		fail "the store was not whole at read $reads:"
+		head -c 2000 "$work/copy"
+		break
+	fi
+	[ "$count" -ge "$seen" ] || fail "read $reads found $count records after $seen"
+	seen=$count
+	reads=$((reads + 1))
+done
+wait "$a" "$b"
+
+[ -s "$work/errors" ] && fail "runs failed: $(head -5 "$work/errors")"
+count=$(count_records "$store") || fail "the final store is not whole"
+[ "${count:-0}" = $((2 * rounds)) ] || fail "$count records at the end, expected $((2 * rounds))"
+for ((i = 0; i < rounds; i++)); do
+	for first in 1000000000 2000000000; do
+		grep -q "^60:$((first + i)):" "$store" || fail "the boot at $((first + i)) was lost"
+	done
+done
+[ "$failed" = 0 ] && echo "$((2 * rounds)) racing runs lost no record; $reads reads found the store whole"
+exit "$failed"
