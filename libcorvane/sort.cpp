@@ -89,11 +89,43 @@ urec *merge_sort(urec *list, before_fn before)
 }
 
 // A record and the key it is sorted by, kept together so that comparing two
-// records does not reach into either.
+// records does not reach into either.  The key is made so that the order
+// asked for is the unsigned order of keys.
 struct keyed_record {
-	int64_t key;
+	uint64_t key;
 	urec *rec;
 };
+
+// Sorts the records by key, smallest first, keeping equal keys in their
+// present order: a radix sort on the bytes of the keys, the least
+// significant first.  A byte that every key shares takes no pass.  false
+// when the second array cannot be had.
+bool radix_sort(std::vector<keyed_record> &records)
+{
+	std::vector<keyed_record> other;
+	try {
+		other.resize(records.size());
+	} catch (const std::bad_alloc &) {
+		return false;
+	}
+	for (int shift = 0; shift < 64; shift += 8) {
+		std::size_t place[256] = {};
+		for (const keyed_record &r : records)
+			place[(r.key >> shift) & 0xff]++;
+		if (place[(records.front().key >> shift) & 0xff] == records.size())
+			continue;
+		std::size_t start = 0;
+		for (std::size_t &p : place) {
+			std::size_t count = p;
+			p = start;
+			start += count;
+		}
+		for (const keyed_record &r : records)
+			other[place[(r.key >> shift) & 0xff]++] = r;
+		records.swap(other);
+	}
+	return true;
+}
 
 // Links the records in the order of the array; returns the head.
 template <typename T> urec *relink(const std::vector<T> &sorted, urec *(*record)(const T &))
@@ -108,28 +140,22 @@ template <typename T> urec *relink(const std::vector<T> &sorted, urec *(*record)
 	return head;
 }
 
-// Sorts by a number: descending puts the largest first.  std::stable_sort
-// keeps equal keys in their present order.  nullptr when the array cannot be
-// had.
+// Sorts by a number: descending puts the largest first.  nullptr when the
+// arrays cannot be had.
 urec *sort_by_number(urec *head, int64_t (*key)(const urec *), bool descending)
 {
+	// Flipping the sign bit puts signed numbers in unsigned order; flipping
+	// every bit reverses it.
+	const uint64_t flip = descending ? ~(UINT64_C(1) << 63) : UINT64_C(1) << 63;
 	std::vector<keyed_record> records;
 	try {
 		for (urec *rec = head; rec; rec = rec->next)
-			records.push_back({key(rec), rec});
+			records.push_back({static_cast<uint64_t>(key(rec)) ^ flip, rec});
 	} catch (const std::bad_alloc &) {
 		return nullptr;
 	}
-	if (descending)
-		std::stable_sort(records.begin(), records.end(),
-		                 [](const keyed_record &a, const keyed_record &b) {
-			                 return a.key > b.key;
-		                 });
-	else
-		std::stable_sort(records.begin(), records.end(),
-		                 [](const keyed_record &a, const keyed_record &b) {
-			                 return a.key < b.key;
-		                 });
+	if (!radix_sort(records))
+		return nullptr;
 	return relink<keyed_record>(records, [](const keyed_record &k) { return k.rec; });
 }
 
@@ -170,11 +196,9 @@ extern "C" struct urec *sort_urec(struct urec *head, int order)
 		bool descending;
 	};
 	static const order_rule rules[] = {
-		{0, longer_uptime, uptime_key, true},
-		{1, older_boot, boot_key, false},
-		{-1, newer_boot, boot_key, true},
-		{2, system_bytes_up, nullptr, false},
-		{-2, system_bytes_down, nullptr, false},
+	    {0, longer_uptime, uptime_key, true},    {1, older_boot, boot_key, false},
+	    {-1, newer_boot, boot_key, true},        {2, system_bytes_up, nullptr, false},
+	    {-2, system_bytes_down, nullptr, false},
 	};
 	const order_rule *rule = nullptr;
 	for (const order_rule &r : rules) {

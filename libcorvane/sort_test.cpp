@@ -87,6 +87,24 @@ TEST(sort_urec, is_stable_in_every_order_on_a_large_list)
 	}
 }
 
+// Keys that differ in every byte, the extremes of the range included, with
+// ties among them.
+TEST(sort_urec, orders_keys_across_the_whole_range)
+{
+	const int64_t keys[] = {
+	    0,       -1,         INT64_MIN,     INT64_MAX,     1, -1,  INT64_MIN,
+	    1 << 20, -(1 << 20), INT64_MAX - 1, INT64_MIN + 1, 0, 255, 256,
+	    -256,    -255};
+	for (const order_case &o : orders) {
+		std::vector<urec> records(std::size(keys));
+		for (std::size_t i = 0; i < records.size(); i++) {
+			records[i].uptime = keys[i];
+			records[i].boot_time = static_cast<time_t>(keys[(i + 5) % std::size(keys)]);
+		}
+		expect_stable_sorted(records, o);
+	}
+}
+
 TEST(sort_urec, reverse_orders_keep_ties_in_their_present_order)
 {
 	// Not the reverse of the forward sort: equal keys stay as they were.
