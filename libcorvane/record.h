@@ -11,10 +11,12 @@
 namespace corvane
 {
 
-// A zeroed record allocated with calloc (so that free releases it), holding
-// the values and the first len bytes of text cut to SYSMAX; not linked
-// anywhere.  NULL when memory is short.
+// A new record holding the values and the first len bytes of text cut to
+// SYSMAX; not linked anywhere.  NULL when memory is short.
 urec *new_urec(int64_t uptime, time_t boot_time, const char *text, std::size_t len);
+
+// Releases a record that new_urec made and nothing links any longer.
+void free_urec(urec *rec);
 
 } // namespace corvane
 

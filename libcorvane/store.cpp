@@ -37,7 +37,7 @@ void take_line(const char *line, std::size_t len, time_t current_boot_time,
 	try {
 		stored.push_back(rec);
 	} catch (...) {
-		std::free(rec);
+		corvane::free_urec(rec);
 		throw;
 	}
 }
@@ -114,7 +114,7 @@ void drop_duplicates(std::vector<urec *> &stored)
 		if (out > 0 && stored[out - 1]->boot_time == rec->boot_time) {
 			if (rec->uptime > stored[out - 1]->uptime)
 				std::swap(stored[out - 1], rec);
-			std::free(rec);
+			corvane::free_urec(rec);
 		} else {
 			stored[out++] = rec;
 		}
@@ -184,7 +184,7 @@ extern "C" void read_records(time_t current_boot_time)
 	} catch (const std::bad_alloc &) {
 		// Out of memory: the list stays as it was.
 		for (urec *rec : stored)
-			std::free(rec);
+			corvane::free_urec(rec);
 		return;
 	}
 	sort_by_boot_time(listed);
