@@ -60,21 +60,7 @@ std::vector<values> list_values()
 // No stored line has this boot time: read_records reads every line.
 constexpr time_t all_boots = -1;
 
-struct save_records_test : corvane_test::records_fixture {
-	corvane_test::temp_dir dir;
-	std::string store = dir.path + "/records";
-
-	void SetUp() override
-	{
-		records_fixture::SetUp();
-		setenv("CORVANE_RECORDS", store.c_str(), 1);
-	}
-	void TearDown() override
-	{
-		unsetenv("CORVANE_RECORDS");
-		records_fixture::TearDown();
-	}
-};
+struct save_records_test : corvane_test::store_fixture {};
 
 TEST_F(save_records_test, reads_back_what_it_saved)
 {

@@ -45,21 +45,7 @@ std::vector<seen> list_seen()
 constexpr time_t no_current = 1;
 
 // Each case has its own store in its own folder, named by CORVANE_RECORDS.
-struct store_test : corvane_test::records_fixture {
-	corvane_test::temp_dir dir;
-	std::string store = dir.path + "/records";
-
-	void SetUp() override
-	{
-		records_fixture::SetUp();
-		setenv("CORVANE_RECORDS", store.c_str(), 1);
-	}
-	void TearDown() override
-	{
-		unsetenv("CORVANE_RECORDS");
-		records_fixture::TearDown();
-	}
-
+struct store_test : corvane_test::store_fixture {
 	std::vector<seen> read(const std::string &content, time_t current = no_current)
 	{
 		write_file(store, content);

@@ -73,6 +73,24 @@ struct records_fixture : ::testing::Test {
 	}
 };
 
+// A records_fixture whose case has a store of its own, in a folder of its
+// own, named by CORVANE_RECORDS.
+struct store_fixture : records_fixture {
+	temp_dir dir;
+	std::string store = dir.path + "/records";
+
+	void SetUp() override
+	{
+		records_fixture::SetUp();
+		setenv("CORVANE_RECORDS", store.c_str(), 1);
+	}
+	void TearDown() override
+	{
+		unsetenv("CORVANE_RECORDS");
+		records_fixture::TearDown();
+	}
+};
+
 } // namespace corvane_test
 
 #endif // CORVANE_TEST_SUPPORT_H

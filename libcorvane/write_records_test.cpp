@@ -40,21 +40,8 @@ struct record {
 
 // Each case has its own store, named by CORVANE_RECORDS, and writes into a
 // file of its own.
-struct write_records_test : corvane_test::records_fixture {
-	corvane_test::temp_dir dir;
-	std::string store = dir.path + "/records";
+struct write_records_test : corvane_test::store_fixture {
 	std::string out = dir.path + "/out";
-
-	void SetUp() override
-	{
-		records_fixture::SetUp();
-		setenv("CORVANE_RECORDS", store.c_str(), 1);
-	}
-	void TearDown() override
-	{
-		unsetenv("CORVANE_RECORDS");
-		records_fixture::TearDown();
-	}
 
 	// The list holds records, in this order; write_records runs on the
 	// store as it is.  Its status, and errno after a failure, go to status

@@ -7,22 +7,12 @@
 #include "corvane.h"
 #include "internal.h"
 #include "recorder/running_boot.h"
+#include "test_support.h"
 
 namespace
 {
 
-struct running_boot_test : ::testing::Test {
-	void SetUp() override
-	{
-		corvane_forget_records();
-		u_current = nullptr;
-	}
-	void TearDown() override
-	{
-		corvane_forget_records();
-		u_current = nullptr;
-	}
-};
+struct running_boot_test : corvane_test::records_fixture {};
 
 TEST_F(running_boot_test, adds_the_running_boot_when_the_store_lacks_it)
 {
