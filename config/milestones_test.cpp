@@ -9,7 +9,8 @@
 #include "internal.h"
 #include "tests/scratch_dir.h"
 
-namespace {
+namespace
+{
 
 struct registered {
 	int64_t time;
@@ -38,7 +39,7 @@ std::vector<registered> load(const std::string &content)
 }
 
 void expect(const std::vector<registered> &found, const std::vector<registered> &wanted,
-	    const std::string &content)
+            const std::string &content)
 {
 	ASSERT_EQ(found.size(), wanted.size()) << content;
 	for (size_t i = 0; i < wanted.size(); i++) {
@@ -53,18 +54,18 @@ TEST(Milestones, DefinitionsAndOtherLines)
 		std::string content;
 		std::vector<registered> wanted;
 	} cases[] = {
-		{"MILESTONE 1 day:one day\nMILESTONE 2 days:two days\n",
-		 {{86400, "one day"}, {172800, "two days"}}},
-		{"MILESTONES100 days:the letter S is the separator\n",
-		 {{8640000, "the letter S is the separator"}}},
-		{"MILESTONE ::1h:leading colons are skipped\n", {{3600, "leading colons are skipped"}}},
-		{"MILESTONE 1h:a: description: with colons\n", {{3600, "a: description: with colons"}}},
-		{"MILESTONE 1h\n", {{3600, ""}}},
-		{"MILESTONE 1h:\n", {{3600, ""}}},
-		{"milestone 1h:case matters\n# MILESTONE 1h:comment\nLOG 3\n", {}},
-		{"MILESTONE\n", {}},
-		{"MILESTONE 1h:last line without a line end", {{3600, "last line without a line end"}}},
-		{"MILESTONE 2h", {{7200, ""}}},
+	    {"MILESTONE 1 day:one day\nMILESTONE 2 days:two days\n",
+	     {{86400, "one day"}, {172800, "two days"}}},
+	    {"MILESTONES100 days:the letter S is the separator\n",
+	     {{8640000, "the letter S is the separator"}}},
+	    {"MILESTONE ::1h:leading colons are skipped\n", {{3600, "leading colons are skipped"}}},
+	    {"MILESTONE 1h:a: description: with colons\n", {{3600, "a: description: with colons"}}},
+	    {"MILESTONE 1h\n", {{3600, ""}}},
+	    {"MILESTONE 1h:\n", {{3600, ""}}},
+	    {"milestone 1h:case matters\n# MILESTONE 1h:comment\nLOG 3\n", {}},
+	    {"MILESTONE\n", {}},
+	    {"MILESTONE 1h:last line without a line end", {{3600, "last line without a line end"}}},
+	    {"MILESTONE 2h", {{7200, ""}}},
 	};
 	for (const auto &c : cases)
 		expect(load(c.content), c.wanted, c.content);

@@ -109,7 +109,8 @@ void load_web_settings()
 		}
 		extend(file, line, 8);
 		if (std::strcmp(line.text, "SHOW_MAX") == 0) {
-			run_settings.max_entries = read_line_number(file, skip_separator(file, line));
+			run_settings.max_entries =
+			    read_line_number(file, skip_separator(file, line));
 			continue;
 		}
 		if (!line.ended)

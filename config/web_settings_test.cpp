@@ -7,7 +7,8 @@
 #include "driver/settings.h"
 #include "tests/scratch_dir.h"
 
-namespace {
+namespace
+{
 
 struct web_case {
 	const char *content;
@@ -36,29 +37,29 @@ void check(const web_case &c, int32_t downtime_before)
 TEST(WebSettings, KeysAndValuesAtTheirFixedPlaces)
 {
 	const web_case cases[] = {
-		{"LAYOUT=table\nSHOW_MAX=20\nTYPE=downtime\n", 3, 20, 1},
-		{"LAYOUT=tables\n", 3, 10, 0},
-		{"LAYOUT=listing\n", 2, 10, 0},
-		{"LAYOUT=ol\n", 1, 10, 0},
-		{"LAYOUT=list\nLAYOUT=x\n", 1, 10, 0},
-		{"LAYOUT:table\n", 3, 10, 0},
-		{"LAYOUT = table\n", 1, 10, 0},
-		{"LAYOUT\n", 1, 10, 0},
-		{"layout=table\n", 1, 10, 0},
-		{"SHOW_MAX=0\n", 1, 0, 0},
-		{"SHOW_MAX=abc\n", 1, 0, 0},
-		{"SHOW_MAX = 20\n", 1, 0, 0},
-		{"SHOW_MAX\n", 1, 0, 0},
-		{"SHOW_MAX=  -3x\n", 1, -3, 0},
-		{"SHOW_MAX=99999999999999\n", 1, INT32_MAX, 0},
-		{"SHOW_MAX=5\nSHOW_MAX=7\n", 1, 7, 0},
-		{"SHOW_MAXIMUM\n", 1, 0, 0},
-		{"TYPE=downtime\n", 1, 10, 1},
-		{"TYPESdowntime\n", 1, 10, 1},
-		{"TYPES=downtime\n", 1, 10, 0},
-		{"TYPE=down\n", 1, 10, 0},
-		{"TYPE = downtime\n", 1, 10, 0},
-		{"# LAYOUT=table\n\n  SHOW_MAX=3\n", 1, 10, 0},
+	    {"LAYOUT=table\nSHOW_MAX=20\nTYPE=downtime\n", 3, 20, 1},
+	    {"LAYOUT=tables\n", 3, 10, 0},
+	    {"LAYOUT=listing\n", 2, 10, 0},
+	    {"LAYOUT=ol\n", 1, 10, 0},
+	    {"LAYOUT=list\nLAYOUT=x\n", 1, 10, 0},
+	    {"LAYOUT:table\n", 3, 10, 0},
+	    {"LAYOUT = table\n", 1, 10, 0},
+	    {"LAYOUT\n", 1, 10, 0},
+	    {"layout=table\n", 1, 10, 0},
+	    {"SHOW_MAX=0\n", 1, 0, 0},
+	    {"SHOW_MAX=abc\n", 1, 0, 0},
+	    {"SHOW_MAX = 20\n", 1, 0, 0},
+	    {"SHOW_MAX\n", 1, 0, 0},
+	    {"SHOW_MAX=  -3x\n", 1, -3, 0},
+	    {"SHOW_MAX=99999999999999\n", 1, INT32_MAX, 0},
+	    {"SHOW_MAX=5\nSHOW_MAX=7\n", 1, 7, 0},
+	    {"SHOW_MAXIMUM\n", 1, 0, 0},
+	    {"TYPE=downtime\n", 1, 10, 1},
+	    {"TYPESdowntime\n", 1, 10, 1},
+	    {"TYPES=downtime\n", 1, 10, 0},
+	    {"TYPE=down\n", 1, 10, 0},
+	    {"TYPE = downtime\n", 1, 10, 0},
+	    {"# LAYOUT=table\n\n  SHOW_MAX=3\n", 1, 10, 0},
 	};
 	for (const auto &c : cases)
 		check(c, 0);

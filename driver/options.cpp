@@ -20,21 +20,21 @@
 static const char option_string[] = SCAN_IN_ORDER "i:m:?hacbdBkKfsMwv";
 
 static const char *const help_lines[] = {
-	"  -h             this help",
-	"  -a             do not print ansi codes",
-	"  -b             sort by boottime",
-	"  -B             reverse sort by boottime",
-	"  -k             sort by sysinfo",
-	"  -K             reverse sort by sysinfo",
-	"  -d             print downtime seen before every uptimes instead of system",
-	"  -c             do not show current entry if not in top entries",
-	"  -f             run continuously in a loop",
-	"  -s             do not print extra statistics",
-	"  -w             wide output (more than 80 cols per line)",
-	"  -i INTERVAL    use INTERVAL seconds for loop instead of 5, implies -f",
-	"  -m COUNT       show a maximum of top COUNT entries instead of 10",
-	"  -M             show next milestone",
-	"  -v             version information",
+    "  -h             this help",
+    "  -a             do not print ansi codes",
+    "  -b             sort by boottime",
+    "  -B             reverse sort by boottime",
+    "  -k             sort by sysinfo",
+    "  -K             reverse sort by sysinfo",
+    "  -d             print downtime seen before every uptimes instead of system",
+    "  -c             do not show current entry if not in top entries",
+    "  -f             run continuously in a loop",
+    "  -s             do not print extra statistics",
+    "  -w             wide output (more than 80 cols per line)",
+    "  -i INTERVAL    use INTERVAL seconds for loop instead of 5, implies -f",
+    "  -m COUNT       show a maximum of top COUNT entries instead of 10",
+    "  -M             show next milestone",
+    "  -v             version information",
 };
 
 static void print_help(const char *program_name)
@@ -59,7 +59,8 @@ void show_short_help(const char *program_name)
 void show_version()
 {
 	std::puts("vellipo " VELLIPO_VERSION " by " VELLIPO_AUTHOR " <" VELLIPO_AUTHOR_MAIL ">");
-	std::puts("enhanced and maintained by " VELLIPO_MAINTAINER " <" VELLIPO_MAINTAINER_MAIL ">");
+	std::puts("enhanced and maintained by " VELLIPO_MAINTAINER " <" VELLIPO_MAINTAINER_MAIL
+	          ">");
 	std::exit(0);
 }
 

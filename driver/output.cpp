@@ -17,7 +17,7 @@ void check_output()
 	int error = errno;
 	if (error != 0)
 		std::fprintf(stderr, "%s: write error on standard output: %s\n",
-			     output_program_name, std::strerror(error));
+		             output_program_name, std::strerror(error));
 	else
 		std::fprintf(stderr, "%s: write error on standard output\n", output_program_name);
 	_exit(1);

@@ -17,13 +17,13 @@ standings_record standings;
 totals_record totals;
 
 const char separator_line[] =
-	"----------------------------+---------------------------------------------------";
+    "----------------------------+---------------------------------------------------";
 
 static const char credit_line[] =
-	"<small><a href=\"" CORVANE_HOME_PAGE "\">corvane</a> by " VELLIPO_AUTHOR
-	" (<a href=\"mailto:" VELLIPO_AUTHOR_MAIL "\">" VELLIPO_AUTHOR_MAIL "</a>)"
-	" - currently maintained by " VELLIPO_MAINTAINER
-	" (<a href=\"mailto:" VELLIPO_MAINTAINER_MAIL "\">" VELLIPO_MAINTAINER_MAIL "</a>)</small>";
+    "<small><a href=\"" CORVANE_HOME_PAGE "\">corvane</a> by " VELLIPO_AUTHOR
+    " (<a href=\"mailto:" VELLIPO_AUTHOR_MAIL "\">" VELLIPO_AUTHOR_MAIL "</a>)"
+    " - currently maintained by " VELLIPO_MAINTAINER " (<a href=\"mailto:" VELLIPO_MAINTAINER_MAIL
+    "\">" VELLIPO_MAINTAINER_MAIL "</a>)</small>";
 
 // The label of the current entry's rows.
 static const char *current_label()
@@ -49,27 +49,28 @@ static void print_column_header()
 {
 	if (run_settings.layout == layout_pre) {
 		if (run_settings.show_downtime)
-			std::printf("   %3s%21s | %*s %*s\n", "#", "Uptime", 20, "Last downtime", 29,
-				    "Boot up");
+			std::printf("   %3s%21s | %*s %*s\n", "#", "Uptime", 20, "Last downtime",
+			            29, "Boot up");
 		else
 			std::printf("   %3s%21s | %-*s %*s\n", "#", "Uptime", 24, "System", 25,
-				    "Boot up");
+			            "Boot up");
 		std::puts(separator_line);
 	} else if (run_settings.layout == layout_table) {
 		std::printf("<th>%s</th>\n", "Position");
 		std::printf("<th>%s</th>\n", "Uptime");
-		std::printf("<th>%s</th>\n", run_settings.show_downtime ? "Last downtime" : "System");
+		std::printf("<th>%s</th>\n",
+		            run_settings.show_downtime ? "Last downtime" : "System");
 		std::printf("<th>%s</th>\n", "Boot up");
 	}
 }
 
 // One record's row in the column set the downtime view selects.
 static void print_record_row(const struct urec *u, const char *label, int32_t position,
-			     int highlight)
+                             int highlight)
 {
 	if (run_settings.show_downtime)
 		render_downtime_row(u->uptime, u->downtime, u->boot_time, label, position,
-				    highlight);
+		                    highlight);
 	else
 		render_entry_row(u->uptime, u->sysinfo, u->boot_time, label, position, highlight);
 }

@@ -21,7 +21,7 @@ struct totals_record {
 	int64_t up;   // the uptimes
 	int64_t down; // the downtimes
 	time_t since; // the boot time of the last record in list order that
-		      // followed no downtime; the pass's time when none did
+	              // followed no downtime; the pass's time when none did
 };
 
 extern totals_record totals;

@@ -14,7 +14,8 @@
 
 extern "C" time_t fixed_now;
 
-namespace {
+namespace
+{
 
 // Runs one report pass with standard output sent to a file, and returns
 // what it printed.
@@ -70,16 +71,17 @@ TEST_F(report_test, TotalsCountFromNowWhenEveryBootFollowedDowntime)
 {
 	add(100, 1000000, "a", 50);
 	u_current = add(30, 2000000, "cur", 10);
-	EXPECT_EQ(report_text(),
-		  "     #               Uptime | System                                     Boot up\n"
-		  "----------------------------+---------------------------------------------------\n"
-		  "     1     0 days, 00:01:40 | a                         Mon Jan 12 13:46:40 1970\n"
-		  "->   2     0 days, 00:00:30 | cur                       Sat Jan 24 03:33:20 1970\n"
-		  "----------------------------+---------------------------------------------------\n"
-		  "no1 in     0 days, 00:01:11 | at                        Tue Nov 14 22:14:30 2023\n"
-		  "    up     0 days, 00:02:10 | since                     Tue Nov 14 22:13:20 2023\n"
-		  "  down     0 days, 00:01:00 | since                     Tue Nov 14 22:13:20 2023\n"
-		  "   %up               68.421 | since                     Tue Nov 14 22:13:20 2023\n");
+	EXPECT_EQ(
+	    report_text(),
+	    "     #               Uptime | System                                     Boot up\n"
+	    "----------------------------+---------------------------------------------------\n"
+	    "     1     0 days, 00:01:40 | a                         Mon Jan 12 13:46:40 1970\n"
+	    "->   2     0 days, 00:00:30 | cur                       Sat Jan 24 03:33:20 1970\n"
+	    "----------------------------+---------------------------------------------------\n"
+	    "no1 in     0 days, 00:01:11 | at                        Tue Nov 14 22:14:30 2023\n"
+	    "    up     0 days, 00:02:10 | since                     Tue Nov 14 22:13:20 2023\n"
+	    "  down     0 days, 00:01:00 | since                     Tue Nov 14 22:13:20 2023\n"
+	    "   %up               68.421 | since                     Tue Nov 14 22:13:20 2023\n");
 }
 
 // Values no sane store holds still make a report: the sums wrap instead of
@@ -91,17 +93,18 @@ TEST_F(report_test, AbsurdValuesPrintWithoutUndefinedBehaviour)
 	add(INT64_MIN, INT64_MIN, "negative", INT64_MIN);
 	u_current = add(INT64_MAX - 1, 0, "cur", 0);
 	fixed_now = INT64_MAX;
-	EXPECT_EQ(report_text(),
-		  "     #               Uptime | System                                     Boot up\n"
-		  "----------------------------+---------------------------------------------------\n"
-		  "     1   292471208677 years | huge                           (date out of range)\n"
-		  "->   2   292471208677 years | cur                       Thu Jan  1 00:00:00 1970\n"
-		  "     3  -292471208677 years | negative                       (date out of range)\n"
-		  "----------------------------+---------------------------------------------------\n"
-		  "no1 in     0 days, 00:00:02 | at                             (date out of range)\n"
-		  "    up   292471208677 years | since                     Thu Jan  1 00:00:00 1970\n"
-		  "  down    -0 days, 00:00:01 | since                     Thu Jan  1 00:00:00 1970\n"
-		  "   %up              100.000 | since                     Thu Jan  1 00:00:00 1970\n");
+	EXPECT_EQ(
+	    report_text(),
+	    "     #               Uptime | System                                     Boot up\n"
+	    "----------------------------+---------------------------------------------------\n"
+	    "     1   292471208677 years | huge                           (date out of range)\n"
+	    "->   2   292471208677 years | cur                       Thu Jan  1 00:00:00 1970\n"
+	    "     3  -292471208677 years | negative                       (date out of range)\n"
+	    "----------------------------+---------------------------------------------------\n"
+	    "no1 in     0 days, 00:00:02 | at                             (date out of range)\n"
+	    "    up   292471208677 years | since                     Thu Jan  1 00:00:00 1970\n"
+	    "  down    -0 days, 00:00:01 | since                     Thu Jan  1 00:00:00 1970\n"
+	    "   %up              100.000 | since                     Thu Jan  1 00:00:00 1970\n");
 }
 
 } // namespace

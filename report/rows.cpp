@@ -35,7 +35,7 @@ static const char *column_text(const char *text, char (&buffer)[system_width + 1
 }
 
 void render_entry_row(int64_t duration, const char *text, time_t when, const char *label,
-		      int32_t position, int highlight)
+                      int32_t position, int highlight)
 {
 	if (run_settings.layout != layout_pre) {
 		render_web_entry_row(duration, text, when, label, position, highlight);
@@ -49,10 +49,10 @@ void render_entry_row(int64_t duration, const char *text, time_t when, const cha
 	text = column_text(text, cut);
 	if (position != 0)
 		std::printf("%s%3s%3d%21s %s|%s %-*s %*s%s\n", start, label, position,
-			    time2uptime(duration), end, start, 24, text, 25, date, end);
+		            time2uptime(duration), end, start, 24, text, 25, date, end);
 	else
 		std::printf("%s%6s%21s %s|%s %-*s %*s%s\n", start, label, time2uptime(duration),
-			    end, start, 24, text, 25, date, end);
+		            end, start, 24, text, 25, date, end);
 }
 
 void copy_duration(int64_t seconds, char (&buffer)[duration_width + 1])
@@ -64,7 +64,7 @@ void copy_duration(int64_t seconds, char (&buffer)[duration_width + 1])
 }
 
 void render_downtime_row(int64_t uptime, int64_t downtime, time_t when, const char *label,
-			 int32_t position, int highlight)
+                         int32_t position, int highlight)
 {
 	if (run_settings.layout != layout_pre) {
 		render_web_downtime_row(uptime, downtime, when, position, highlight);
@@ -79,5 +79,5 @@ void render_downtime_row(int64_t uptime, int64_t downtime, time_t when, const ch
 	copy_duration(downtime, down);
 	short_date_text(when, date);
 	std::printf("%s%3s%3d%21s %s|%s %*s %*s%s\n", start, label, position, up, end, start, 20,
-		    down, 29, date, end);
+	            down, 29, date, end);
 }

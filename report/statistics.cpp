@@ -35,13 +35,13 @@ void render_statistics(time_t now)
 		print_row("no1 in", plus(minus(first, cur), 1), "at", plus(now, minus(first, cur)));
 	else
 		print_row("NewRec", minus(minus(cur, second), 1), "since",
-			  minus(now, minus(cur, second)));
+		          minus(now, minus(cur, second)));
 
 	if (run_settings.show_milestone) {
 		const struct milestone *next = find_next_milestone(cur);
 		if (next != nullptr)
 			print_row("mst in", plus(minus(next->time, cur), 1), next->description,
-				  plus(now, minus(next->time, cur)));
+			          plus(now, minus(next->time, cur)));
 	}
 
 	// The totals of every record, shown or not, as the pass noted them.
@@ -64,5 +64,5 @@ void render_availability_row(time_t since, float percentage)
 	char date[date_width + 1];
 	short_date_text(since, date);
 	std::printf("%6s %20.3f | %-*s %*s\n", "%up", static_cast<double>(percentage), 24, "since",
-		    25, date);
+	            25, date);
 }

@@ -25,8 +25,8 @@ static const char *web_label(const char *label)
 }
 
 // The three cells after the first of a table row.
-static void print_cells(const char *start, const char *first, const char *second,
-			const char *third, const char *end)
+static void print_cells(const char *start, const char *first, const char *second, const char *third,
+                        const char *end)
 {
 	std::printf("<td>%s%s%s</td>\n", start, first, end);
 	std::printf("<td>%s%s%s</td>\n", start, second, end);
@@ -37,21 +37,21 @@ static void print_cells(const char *start, const char *first, const char *second
 // A numbered list item: two texts and the date, with the position when the
 // row lies beyond the shown entries.  The item's only line end is the date's.
 static void print_list_item(const char *first, const char *second, const char *date,
-			    int32_t position, int highlight)
+                            int32_t position, int highlight)
 {
 	const char *start = highlight_start(highlight);
 	const char *end = highlight_end(highlight);
 	if (position > run_settings.max_entries)
 		std::printf("<li>%s%s, %s, %s%s%s (position %d)", start, first, second, date, end,
-			    current_suffix(highlight), position);
+		            current_suffix(highlight), position);
 	else
 		std::printf("<li>%s%s, %s, %s%s%s", start, first, second, date, end,
-			    current_suffix(highlight));
+		            current_suffix(highlight));
 }
 
 // A numbered table row.
 static void print_table_row(const char *first, const char *second, const char *date,
-			    int32_t position, int highlight)
+                            int32_t position, int highlight)
 {
 	const char *start = highlight_start(highlight);
 	const char *end = highlight_end(highlight);
@@ -61,7 +61,7 @@ static void print_table_row(const char *first, const char *second, const char *d
 }
 
 void render_web_entry_row(int64_t duration, const char *text, time_t when, const char *label,
-			  int32_t position, int highlight)
+                          int32_t position, int highlight)
 {
 	const char *date = date_text(when);
 	const char *uptime = time2uptime(duration);
@@ -76,7 +76,7 @@ void render_web_entry_row(int64_t duration, const char *text, time_t when, const
 	const char *end = highlight_end(highlight);
 	if (run_settings.layout == layout_list) {
 		std::printf("<li>%s%s %s %s %s%s", start, web_label(label), uptime, text, date,
-			    end);
+		            end);
 	} else {
 		std::puts("<tr>");
 		std::printf("<td>%s</td>\n", web_label(label));
@@ -85,7 +85,7 @@ void render_web_entry_row(int64_t duration, const char *text, time_t when, const
 }
 
 void render_web_downtime_row(int64_t uptime, int64_t downtime, time_t when, int32_t position,
-			     int highlight)
+                             int highlight)
 {
 	char up[duration_width + 1];
 	char down[duration_width + 1];

@@ -21,7 +21,8 @@ struct scratch_dir {
 inline void enter_scratch_dir(scratch_dir &dir)
 {
 	const char *tmp = std::getenv("TMPDIR");
-	std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vellipo-XXXXXX";
+	std::string pattern =
+	    std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vellipo-XXXXXX";
 	ASSERT_NE(mkdtemp(pattern.data()), nullptr);
 	dir.path = pattern;
 	ASSERT_NE(getcwd(dir.previous, sizeof dir.previous), nullptr);
