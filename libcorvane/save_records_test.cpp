@@ -60,7 +60,8 @@ std::vector<values> list_values()
 // No stored line has this boot time: read_records reads every line.
 constexpr time_t all_boots = -1;
 
-struct save_records_test : corvane_test::store_fixture {};
+struct save_records_test : corvane_test::store_fixture {
+};
 
 TEST_F(save_records_test, reads_back_what_it_saved)
 {

@@ -12,7 +12,8 @@
 namespace
 {
 
-struct running_boot_test : corvane_test::records_fixture {};
+struct running_boot_test : corvane_test::records_fixture {
+};
 
 TEST_F(running_boot_test, adds_the_running_boot_when_the_store_lacks_it)
 {

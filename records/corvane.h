@@ -21,17 +21,17 @@ extern "C" {
 
 /* One boot of the machine. */
 struct urec {
-	int64_t uptime;              /* seconds up */
-	time_t boot_time;            /* seconds since the epoch */
-	int64_t downtime;            /* seconds down before this boot */
-	char sysinfo[SYSMAX + 1];    /* NUL-terminated, cut to SYSMAX bytes */
+	int64_t uptime;           /* seconds up */
+	time_t boot_time;         /* seconds since the epoch */
+	int64_t downtime;         /* seconds down before this boot */
+	char sysinfo[SYSMAX + 1]; /* NUL-terminated, cut to SYSMAX bytes */
 	struct urec *next;
 };
 
 /* A length of uptime worth celebrating. */
 struct milestone {
-	int64_t time;                    /* seconds of uptime */
-	char description[SYSMAX + 1];    /* NUL-terminated, cut to SYSMAX bytes */
+	int64_t time;                 /* seconds of uptime */
+	char description[SYSMAX + 1]; /* NUL-terminated, cut to SYSMAX bytes */
 	struct milestone *next;
 };
 

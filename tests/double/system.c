@@ -69,8 +69,8 @@ char *read_sysinfo(void)
 
 time_t time(time_t *result)
 {
-	time_t now = (time_t)(env_number("CORVANE_TEST_NOW", boot_time() + uptime_at_start()) +
-			      elapsed);
+	time_t now =
+	    (time_t)(env_number("CORVANE_TEST_NOW", boot_time() + uptime_at_start()) + elapsed);
 	if (result != NULL)
 		*result = now;
 	return now;
