@@ -43,7 +43,7 @@ void render_entry_row(int64_t duration, const char *text, time_t when, const cha
 	}
 	const char *start = highlight_start(highlight);
 	const char *end = highlight_end(highlight);
-	char date[date_width + 1];
+	char date[date_size];
 	char cut[system_width + 1];
 	short_date_text(when, date);
 	text = column_text(text, cut);
@@ -74,7 +74,7 @@ void render_downtime_row(int64_t uptime, int64_t downtime, time_t when, const ch
 	const char *end = highlight_end(highlight);
 	char up[duration_width + 1];
 	char down[duration_width + 1];
-	char date[date_width + 1];
+	char date[date_size];
 	copy_duration(uptime, up);
 	copy_duration(downtime, down);
 	short_date_text(when, date);

@@ -61,7 +61,7 @@ void render_availability_row(time_t since, float percentage)
 		render_web_availability_row(since, percentage);
 		return;
 	}
-	char date[date_width + 1];
+	char date[date_size];
 	short_date_text(since, date);
 	std::printf("%6s %20.3f | %-*s %*s\n", "%up", static_cast<double>(percentage), 24, "since",
 	            25, date);

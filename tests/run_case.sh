@@ -21,8 +21,8 @@
 # status where they differ from the defaults, are written from the run
 # instead: read every byte of them before committing.
 set -u
-program=$1
-double=$2
+program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+double=$(cd "$2" && pwd)
 case_dir=$(cd "$3" && pwd)
 fixtures=$(cd "$(dirname "$0")/fixtures" && pwd)
 
