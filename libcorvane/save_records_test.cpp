@@ -27,15 +27,8 @@ namespace
 {
 
 using corvane_test::list_records;
+using corvane_test::read_file;
 using corvane_test::write_file;
-
-std::string read_file(const std::string &path)
-{
-	std::ifstream in(path, std::ios::binary);
-	std::ostringstream bytes;
-	bytes << in.rdbuf();
-	return bytes.str();
-}
 
 // The names in a folder.
 std::set<std::string> folder_names(const std::string &dir)

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,15 @@ inline void write_file(const std::string &path, const std::string &bytes)
 	ASSERT_NE(f, nullptr) << path;
 	ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
 	ASSERT_EQ(std::fclose(f), 0);
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string read_file(const std::string &path)
+{
+	std::ifstream in(path, std::ios::binary);
+	std::ostringstream bytes;
+	bytes << in.rdbuf();
+	return bytes.str();
 }
 
 // The records of urec_list, head first.

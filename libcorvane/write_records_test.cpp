@@ -21,15 +21,8 @@
 namespace
 {
 
+using corvane_test::read_file;
 using corvane_test::write_file;
-
-std::string read_file(const std::string &path)
-{
-	std::ifstream in(path, std::ios::binary);
-	std::ostringstream bytes;
-	bytes << in.rdbuf();
-	return bytes.str();
-}
 
 // A record to put in the list.
 struct record {

@@ -34,7 +34,8 @@ TEST(Dates, TextAndShortTextOfEveryKindOfYear)
 		EXPECT_EQ(std::string(date_text(when)), c.text) << c.when;
 		char buffer[date_size];
 		std::string text = c.text;
-		EXPECT_EQ(std::string(short_date_text(when, buffer)), text.substr(0, text.size() - 1))
+		EXPECT_EQ(std::string(short_date_text(when, buffer)),
+		          text.substr(0, text.size() - 1))
 		    << c.when;
 	}
 }
