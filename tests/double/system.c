@@ -51,7 +51,7 @@ static int64_t boot_time(void)
 
 int64_t read_uptime(void)
 {
-	return uptime_at_start() + elapsed;
+	return (int64_t)((uint64_t)uptime_at_start() + (uint64_t)elapsed);
 }
 
 time_t readbootid(void)
@@ -69,8 +69,13 @@ char *read_sysinfo(void)
 
 time_t time(time_t *result)
 {
-	time_t now =
-	    (time_t)(env_number("CORVANE_TEST_NOW", boot_time() + uptime_at_start()) + elapsed);
+	/* The default, boot time plus uptime, wraps rather than overflows for
+	 * a boot time at the end of the range. */
+	const char *set = getenv("CORVANE_TEST_NOW");
+	int64_t start = set != NULL && *set != '\0'
+	                    ? strtoll(set, NULL, 10)
+	                    : (int64_t)((uint64_t)boot_time() + (uint64_t)uptime_at_start());
+	time_t now = (time_t)(int64_t)((uint64_t)start + (uint64_t)elapsed);
 	if (result != NULL)
 		*result = now;
 	return now;
