@@ -76,8 +76,10 @@ void read_store(const char *path, time_t current_boot_time, std::vector<urec *> 
 			skipping = false;
 			start = end + 1;
 		}
+		// The rest of a line without its '\n' yet; a '\r' before that is
+		// not counted in the line's length.
 		std::size_t rest = have - start;
-		if (skipping || rest > max_line) {
+		if (skipping || rest > max_line + 1) {
 			skipping = true;
 			have = 0;
 		} else {

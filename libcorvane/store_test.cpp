@@ -243,6 +243,23 @@ TEST_F(store_test, a_missing_or_unreadable_store_is_an_empty_history)
 	EXPECT_EQ(list_seen(), (std::vector<seen>{{10, 5000, "running", 0}}));
 }
 
+// A CRLF line of the longest length is read wherever the reader's buffer
+// ends: also between its '\r' and its '\n'.
+TEST_F(store_test, reads_the_longest_crlf_line_at_every_buffer_end)
+{
+	std::string longest = "1:1000:" + std::string(4096 - 7, 'y');
+	ASSERT_EQ(longest.size(), 4096U);
+	for (std::size_t pad = 61400; pad < 61470; pad++) {
+		std::string content =
+		    "#" + std::string(pad, 'x') + "\n" + longest + "\r\n" + "5:2000:after\n";
+		std::vector<seen> found = read(content);
+		ASSERT_EQ(found.size(), 2U) << "padding " << pad;
+		EXPECT_EQ(found[0].sysinfo, std::string(SYSMAX, 'y')) << "padding " << pad;
+		EXPECT_EQ(found[1].sysinfo, "after") << "padding " << pad;
+		corvane_forget_records();
+	}
+}
+
 TEST_F(store_test, reads_every_line_of_a_large_store_across_buffer_ends)
 {
 	// Lines of many lengths, so that line ends fall everywhere in the
