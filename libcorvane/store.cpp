@@ -21,8 +21,6 @@
 namespace
 {
 
-using corvane::max_line;
-
 // Adds the boot of a line to stored, unless it is the running boot.
 void take_line(const char *line, std::size_t len, time_t current_boot_time,
                std::vector<urec *> &stored)
@@ -57,39 +55,17 @@ void read_store(const char *path, time_t current_boot_time, std::vector<urec *> 
 		}
 	} close_at_exit{f};
 
-	static_assert(max_line < 65536 / 2);
-	std::vector<char> buffer(65536);
-	char *buf = buffer.data();
-	std::size_t have = 0;  // bytes in buf, from its start
-	bool skipping = false; // in the middle of a line too long to read
-	for (;;) {
-		std::size_t got = std::fread(buf + have, 1, buffer.size() - have, f);
-		if (got == 0)
-			break;
-		have += got;
-		std::size_t start = 0;
-		while (const void *nl = std::memchr(buf + start, '\n', have - start)) {
-			std::size_t end =
-			    static_cast<std::size_t>(static_cast<const char *>(nl) - buf);
-			if (!skipping)
-				take_line(buf + start, end - start, current_boot_time, stored);
-			skipping = false;
-			start = end + 1;
-		}
-		// The rest of a line without its '\n' yet; a '\r' before that is
-		// not counted in the line's length.
-		std::size_t rest = have - start;
-		if (skipping || rest > max_line + 1) {
-			skipping = true;
-			have = 0;
-		} else {
-			std::memmove(buf, buf + start, rest);
-			have = rest;
-		}
-	}
-	// The last line may end without a '\n'.
-	if (!skipping && have > 0)
-		take_line(buf, have, current_boot_time, stored);
+	// A read error ends the store where it happens; a line too long to
+	// read is skipped.
+	corvane::split_store_lines(
+	    [f](char *buf, std::size_t room) {
+		    return static_cast<long>(std::fread(buf, 1, room, f));
+	    },
+	    [&](const char *line, std::size_t len, bool) {
+		    take_line(line, len, current_boot_time, stored);
+		    return true;
+	    },
+	    [](const char *, std::size_t) { return true; });
 }
 
 bool older(const urec *a, const urec *b)

@@ -25,8 +25,6 @@
 namespace
 {
 
-using corvane::max_line;
-
 // Output gathered in a buffer and written with write(2), so that every error
 // of the device (a full disk) is seen where it happens.
 struct output {
@@ -176,49 +174,22 @@ bool take_line(output &out, std::vector<held> &boots, const char *line, std::siz
 	                  std::strlen(rec->sysinfo), line_end);
 }
 
-// Copies the store open as in to out, line by line, through take_line.
+// Copies the store open as in to out, line by line, through take_line; a
+// line too long to read is copied as it is.
 bool copy_store(int in, output &out, std::vector<held> &boots)
 {
-	// A '\r' before the '\n' is not counted in a line's length.
-	constexpr std::size_t longest = max_line + 1;
-	static_assert(longest < 65536 / 2);
-	std::vector<char> buffer(65536);
-	char *buf = buffer.data();
-	std::size_t have = 0; // bytes in buf, from its start
-	bool copying = false; // in the middle of a line too long to read
-	for (;;) {
-		ssize_t got = read(in, buf + have, buffer.size() - have);
-		if (got < 0 && errno == EINTR)
-			continue;
-		if (got < 0)
-			return false;
-		if (got == 0)
-			break;
-		have += static_cast<std::size_t>(got);
-		std::size_t start = 0;
-		while (const void *nl = std::memchr(buf + start, '\n', have - start)) {
-			std::size_t end =
-			    static_cast<std::size_t>(static_cast<const char *>(nl) - buf);
-			bool ok = copying ? put(out, buf + start, end - start + 1)
-			                  : take_line(out, boots, buf + start, end - start, true);
-			if (!ok)
-				return false;
-			copying = false;
-			start = end + 1;
-		}
-		std::size_t rest = have - start;
-		if (copying || rest > longest) {
-			if (!put(out, buf + start, rest))
-				return false;
-			copying = true;
-			have = 0;
-		} else {
-			std::memmove(buf, buf + start, rest);
-			have = rest;
-		}
-	}
-	// The last line may end without a '\n'.
-	return copying || have == 0 || take_line(out, boots, buf, have, false);
+	return corvane::split_store_lines(
+	    [in](char *buf, std::size_t room) {
+		    ssize_t got;
+		    do
+			    got = read(in, buf, room);
+		    while (got < 0 && errno == EINTR);
+		    return static_cast<long>(got);
+	    },
+	    [&](const char *line, std::size_t len, bool newline) {
+		    return take_line(out, boots, line, len, newline);
+	    },
+	    [&](const char *data, std::size_t len) { return put(out, data, len); });
 }
 
 // Opens the store for reading; -1 with errno ENOENT when there is none.  A
