@@ -2,19 +2,9 @@
 #ifndef CORVANE_RECORD_BOOT_HISTORY_H
 #define CORVANE_RECORD_BOOT_HISTORY_H
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
-// A boot that the file remembers.  Its uptime is the time from its boot
-// record to the next boot or shutdown record; a boot without such a record
-// after it, or with one dated before it, cannot be bounded.
-struct past_boot {
-	int64_t boot_time;
-	int64_t uptime; // 0 when not bounded
-	bool bounded;
-	std::string release; // the kernel release of the boot record, or ""
-};
+#include "recorder/past_boot.h"
 
 // What reading the file found.
 enum class history_status {
