@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 
 #include "corvane.h"
+#include "moved_boots.h"
 #include "internal.h"
 #include "record.h"
 #include "text.h"
@@ -150,4 +151,5 @@ extern "C" void corvane_forget_records(void)
 		munmap(block.mapping, corvane::block_size + corvane::huge_page);
 	corvane::blocks.clear();
 	corvane::calloc_records = 0;
+	corvane::forget_moves();
 }

@@ -23,8 +23,8 @@ namespace
 // The system's name and release, as read_sysinfo last gave them.
 char system_text[SYSMAX + 1];
 
-// The boot time of the running system once read, 0 until then.
-time_t boot_id = 0;
+// The running boot's kernel boot id once read.
+char boot_id[sizeof(boot_mark::id)];
 
 #ifdef __FreeBSD__
 // kern.boottime, or 0 when it cannot be read.
@@ -74,16 +74,31 @@ extern "C" int64_t read_uptime(void)
 #endif
 }
 
-// Read once and kept: the kernel's record of the boot does not drift the way
-// "now minus uptime" does when the clock is set.  Should the kernel not tell,
-// now minus uptime is taken once instead.
-extern "C" time_t readbootid(void)
+// The kernel's value, or now minus uptime should the kernel not tell.
+extern "C" time_t read_kernel_boot_time(void)
 {
-	if (boot_id == 0) {
-		boot_id = kernel_boot_time();
-		if (boot_id <= 0)
-			boot_id = std::time(nullptr) - static_cast<time_t>(read_uptime());
+	time_t booted = kernel_boot_time();
+	if (booted <= 0)
+		booted = std::time(nullptr) - static_cast<time_t>(read_uptime());
+	return booted;
+}
+
+// Linux keeps a random id for each boot; other systems give "" for now.
+extern "C" const char *read_boot_id(void)
+{
+#ifdef __linux__
+	if (!boot_id[0]) {
+		if (std::FILE *f = std::fopen("/proc/sys/kernel/random/boot_id", "re")) {
+			char text[sizeof boot_id + 1] = {};
+			if (std::fgets(text, sizeof text, f)) {
+				std::size_t len = std::strcspn(text, "\n");
+				if (len > 0 && len < sizeof boot_id)
+					std::memcpy(boot_id, text, len);
+			}
+			std::fclose(f);
+		}
 	}
+#endif
 	return boot_id;
 }
 

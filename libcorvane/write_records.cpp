@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "corvane.h"
+#include "moved_boots.h"
 #include "replace.h"
 #include "store_line.h"
 
@@ -134,8 +135,12 @@ bool take_line(output &out, std::vector<held> &boots, const char *line, std::siz
 	auto as_it_was = [&] { return put(out, line, len) && (!newline || put(out, "\n", 1)); };
 	corvane::stored_boot stored;
 	held *h = nullptr;
-	if (corvane::read_store_line(line, len, stored))
+	if (corvane::read_store_line(line, len, stored)) {
 		h = find_boot(boots, stored.boot_time);
+		// The old line of a record moved to another boot time.
+		if (!h && corvane::moved_away_from(stored.boot_time))
+			return true;
+	}
 	if (!h)
 		return as_it_was();
 	// A stored uptime is never lowered: a line of the boot longer than the

@@ -5,6 +5,7 @@
 // The store is read, changed and saved under the writers' lock, so that two
 // recorders at once take turns; the library writes the new store beside the
 // old one and renames it over it, and keeps every line it cannot read.
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
@@ -176,9 +177,13 @@ void report_import(std::FILE *out, const char *path, history_status status,
 	} else {
 		std::fprintf(out,
 		             "imported %" PRId64 " boot%s from %s, %" PRId64
-		             " already recorded, skipped %" PRId64 " that could not be bounded\n",
+		             " already recorded, skipped %" PRId64 " that could not be bounded",
 		             counts.imported, counts.imported == 1 ? "" : "s", path, counts.known,
 		             counts.skipped);
+		if (counts.cut > 0)
+			std::fprintf(out, "; %" PRId64 " release%s cut at a control character",
+			             counts.cut, counts.cut == 1 ? "" : "s");
+		std::fputc('\n', out);
 	}
 }
 
@@ -212,19 +217,20 @@ int run(const options &opts)
 	}
 
 	read_records(static_cast<time_t>(-1)); // every stored boot
-	int64_t uptime = read_uptime();
-	time_t boot_time = readbootid();
 	std::string sysinfo = read_sysinfo();
-	if (uptime < 0)
-		uptime = 0;
-	if (!fits_store(static_cast<int64_t>(boot_time), uptime))
+	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
+	                    sysinfo.c_str(), read_boot_id()};
+	if (!fits_store(static_cast<int64_t>(now.boot_time), now.uptime))
 		fail("the running boot (at %" PRId64 ", up %" PRId64
 		     " seconds) lies beyond the times the store holds",
-		     static_cast<int64_t>(boot_time), uptime);
-	if (!record_running_boot(boot_time, uptime, sysinfo.c_str()))
+		     static_cast<int64_t>(now.boot_time), now.uptime);
+	boot_mark old_mark;
+	bool marked = read_boot_mark(&old_mark) != 0;
+	boot_update update;
+	if (!record_running_boot(now, marked ? &old_mark : nullptr, update))
 		throw std::bad_alloc();
 
-	import_counts counts = {0, 0, 0};
+	import_counts counts = {0, 0, 0, 0};
 	if (history_read == history_status::read)
 		counts = import_boots(history, system_name().c_str());
 
@@ -234,6 +240,12 @@ int run(const options &opts)
 			fail("cannot write the new %s to standard output: %s", store,
 			     std::strerror(errno));
 	} else {
+		// The mark first: a store saved without it would take the running
+		// boot for a new one on the next run.
+		bool same_mark = marked && std::strcmp(old_mark.id, update.mark.id) == 0 &&
+		                 old_mark.boot_time == update.mark.boot_time;
+		if (update.has_mark && !same_mark && save_boot_mark(&update.mark) != 0)
+			fail("cannot save %s.boot: %s", store, std::strerror(errno));
 		if (save_records() != 0)
 			fail("cannot save %s: %s", store, std::strerror(errno));
 		unlock_records(lock);

@@ -1,24 +1,96 @@
 // running_boot.cpp - the running boot's record in the list read from the store.
 #include "recorder/running_boot.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 // The running boot's record, which the library reads; the recorder sets it
 // once the store is read.
 struct urec *u_current = nullptr;
 
-urec *record_running_boot(time_t boot_time, int64_t uptime, const char *sysinfo)
+namespace
+{
+
+// Of the records of urec_list that started at boot_time, the longest.
+urec *record_at(time_t boot_time)
 {
 	urec *found = nullptr;
 	for (urec *rec = urec_list; rec; rec = rec->next) {
-		// Of several records of the boot, the longest.
 		if (rec->boot_time == boot_time && (!found || rec->uptime > found->uptime))
 			found = rec;
 	}
-	if (found) {
-		if (uptime > found->uptime)
-			found->uptime = uptime;
-	} else {
-		found = add_urec(uptime, boot_time, sysinfo);
-	}
-	u_current = found;
 	return found;
+}
+
+// The first second from boot_time on that no record but own starts at.
+time_t free_boot_time(time_t boot_time, const urec *own)
+{
+	std::vector<time_t> taken;
+	for (const urec *rec = urec_list; rec; rec = rec->next) {
+		if (rec != own && rec->boot_time >= boot_time)
+			taken.push_back(rec->boot_time);
+	}
+	std::sort(taken.begin(), taken.end());
+	for (time_t t : taken) {
+		if (t > boot_time)
+			break;
+		if (t == boot_time)
+			boot_time++;
+	}
+	return boot_time;
+}
+
+} // namespace
+
+bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update)
+{
+	update = boot_update{};
+	urec *rec = nullptr;
+	time_t boot_time = now.boot_time;
+	bool same_boot = mark && *now.boot_id && std::strcmp(mark->id, now.boot_id) == 0;
+	if (!*now.boot_id) {
+		rec = record_at(boot_time);
+	} else if (same_boot) {
+		rec = record_at(mark->boot_time);
+		boot_time = free_boot_time(boot_time, rec);
+	} else {
+		if (mark) {
+			update.new_boot = true;
+			update.ended_boot = mark->boot_time;
+		} else {
+			// The first run with a boot id: a record of the kernel's
+			// boot time is the running boot's, as before.
+			rec = record_at(boot_time);
+		}
+		if (!rec)
+			boot_time = free_boot_time(boot_time, nullptr);
+	}
+
+	if (rec) {
+		if (rec->boot_time != boot_time) {
+			update.moved = true;
+			update.moved_from = rec->boot_time;
+			if (move_urec(rec, boot_time) != 0)
+				return false;
+		}
+		if (now.uptime > rec->uptime)
+			rec->uptime = now.uptime;
+	} else {
+		rec = add_urec(now.uptime, boot_time, now.sysinfo);
+		if (!rec)
+			return false;
+		update.added = true;
+	}
+	if (*now.boot_id) {
+		std::size_t len = std::strlen(now.boot_id);
+		if (len < sizeof update.mark.id) {
+			std::memcpy(update.mark.id, now.boot_id, len + 1);
+			update.mark.boot_time = rec->boot_time;
+			update.has_mark = true;
+		}
+	}
+	update.record = rec;
+	u_current = rec;
+	return true;
 }

@@ -7,10 +7,38 @@
 
 #include "corvane.h"
 
-// The record of the boot that started at boot_time in urec_list, made the
-// running boot's (u_current): a record of that boot time has its uptime
-// raised to uptime, never lowered, and keeps its text; else a new record of
-// the three values is added.  NULL when memory is short.
-urec *record_running_boot(time_t boot_time, int64_t uptime, const char *sysinfo);
+// What the system tells of the running boot.
+struct running_boot {
+	time_t boot_time;    // the kernel's boot time now, which clock steps move
+	int64_t uptime;      // seconds since boot
+	const char *sysinfo; // the system text of a new record
+	const char *boot_id; // the kernel's boot id, "" when it keeps none
+};
+
+// What record_running_boot found and did.
+struct boot_update {
+	urec *record = nullptr; // the running boot's record (u_current)
+	bool added = false;     // a new record was added for it
+	bool moved = false;     // its record moved to another boot time
+	time_t moved_from = 0;  // the boot time it was stored under, when moved
+	bool new_boot = false;  // the boot mark named another boot: it has ended
+	time_t ended_boot = 0;  // that boot's stored boot time, when new_boot
+	boot_mark mark = {};    // the mark to save, when the boot id is known
+	bool has_mark = false;  // the boot id is known: mark is to be saved
+};
+
+// Makes the running boot's record in urec_list u_current.  mark is the boot
+// mark read beside the store, or NULL when there is none.
+//
+// With a boot id, the boot is known by its id: while the mark names it, its
+// record is the one stored under the mark's boot time, moved to the kernel's
+// boot time when a clock step has moved that; a boot id the mark does not
+// name is a new boot, and always gets a record of its own.  A boot time that
+// a record of another boot holds already is not taken: the record goes to
+// the first free second after it.  Without a boot id (an old kernel, another
+// system) a boot is known by its boot time.  Either way the record's uptime
+// is raised to the running boot's, never lowered, and a stored record keeps
+// its text.  false when memory is short.
+bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update);
 
 #endif // CORVANE_RECORD_RUNNING_BOOT_H

@@ -1,6 +1,9 @@
-// running_boot_test.cpp - the running boot's record: added once, its uptime
-// only ever raised.
+// running_boot_test.cpp - the running boot's record: one per boot, known by
+// its boot id across clock steps, its uptime only ever raised.
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -15,20 +18,24 @@ namespace
 struct running_boot_test : corvane_test::records_fixture {
 };
 
-TEST_F(running_boot_test, adds_the_running_boot_when_the_store_lacks_it)
+// The records of urec_list as "UPTIME@BOOT_TIME", in list order.
+std::vector<std::string> records()
 {
-	urec *older = add_urec(500, 1000, "older");
-	urec *current = record_running_boot(5000, 60, "Linux 6.1.0-test");
-	ASSERT_NE(current, nullptr);
-	EXPECT_EQ(u_current, current);
-	EXPECT_NE(current, older);
-	EXPECT_EQ(current->uptime, 60);
-	EXPECT_EQ(current->boot_time, 5000);
-	EXPECT_STREQ(current->sysinfo, "Linux 6.1.0-test");
-	EXPECT_EQ(older->uptime, 500);
+	std::vector<std::string> out;
+	for (const urec *rec = urec_list; rec; rec = rec->next)
+		out.push_back(std::to_string(rec->uptime) + "@" + std::to_string(rec->boot_time));
+	return out;
 }
 
-TEST_F(running_boot_test, raises_the_stored_uptime_and_never_lowers_it)
+boot_mark mark_of(const char *id, time_t boot_time)
+{
+	boot_mark mark = {};
+	std::strcpy(mark.id, id);
+	mark.boot_time = boot_time;
+	return mark;
+}
+
+TEST_F(running_boot_test, without_a_boot_id_a_boot_is_known_by_its_boot_time)
 {
 	struct {
 		const char *name;
@@ -44,16 +51,124 @@ TEST_F(running_boot_test, raises_the_stored_uptime_and_never_lowers_it)
 		corvane_forget_records();
 		add_urec(7, 1000, "other boot");
 		urec *stored = add_urec(c.stored, 5000, "stored text");
-		urec *current = record_running_boot(5000, c.now, "Linux 6.1.0-test");
-		EXPECT_EQ(current, stored) << c.name;
+		boot_update update;
+		ASSERT_TRUE(
+		    record_running_boot({5000, c.now, "Linux 6.1.0-test", ""}, nullptr, update));
+		EXPECT_EQ(update.record, stored) << c.name;
 		EXPECT_EQ(u_current, stored) << c.name;
 		EXPECT_EQ(stored->uptime, c.expected) << c.name;
 		EXPECT_STREQ(stored->sysinfo, "stored text") << c.name;
-		int count = 0;
-		for (urec *r = urec_list; r; r = r->next)
-			count++;
-		EXPECT_EQ(count, 2) << c.name;
+		EXPECT_FALSE(update.has_mark) << c.name;
+		EXPECT_EQ(records().size(), 2u) << c.name;
 	}
+
+	corvane_forget_records();
+	add_urec(500, 1000, "older");
+	boot_update update;
+	ASSERT_TRUE(record_running_boot({5000, 60, "Linux 6.1.0-test", ""}, nullptr, update));
+	EXPECT_TRUE(update.added);
+	EXPECT_EQ(u_current->boot_time, 5000);
+	EXPECT_EQ(u_current->uptime, 60);
+	EXPECT_STREQ(u_current->sysinfo, "Linux 6.1.0-test");
+}
+
+// Runs of one boot (id "a") and of a later one (id "b") whose kernel boot
+// time moves with clock steps: the records after each run, and the mark.
+TEST_F(running_boot_test, a_boot_id_keeps_one_record_per_boot_across_clock_steps)
+{
+	struct run {
+		const char *id;
+		time_t kernel_boot_time;
+		int64_t uptime;
+	};
+	struct {
+		const char *name;
+		std::vector<run> runs;
+		std::vector<std::string> expected; // in boot time order
+		time_t mark_time;
+	} const cases[] = {
+	    {"a step forward", {{"a", 1000, 10}, {"a", 1600, 20}}, {"20@1600"}, 1600},
+	    {"a step back", {{"a", 5000, 10}, {"a", 4000, 30}}, {"30@4000"}, 4000},
+	    {"two steps", {{"a", 1000, 10}, {"a", 1600, 20}, {"a", 1300, 25}}, {"25@1300"}, 1300},
+	    {"a step back with a shorter uptime keeps the longer",
+	     {{"a", 1000, 50}, {"a", 900, 40}},
+	     {"50@900"},
+	     900},
+	    {"a real new boot", {{"a", 1000, 10}, {"b", 2000, 5}}, {"10@1000", "5@2000"}, 2000},
+	    {"a new boot at the boot time of an old one gets the next free second",
+	     {{"a", 1000, 10}, {"b", 1000, 5}},
+	     {"10@1000", "5@1001"},
+	     1001},
+	    {"and stays there while the kernel's time stays",
+	     {{"a", 1000, 10}, {"b", 1000, 5}, {"b", 1000, 9}},
+	     {"10@1000", "9@1001"},
+	     1001},
+	    {"a step onto another boot's time is bumped too",
+	     {{"a", 1000, 10}, {"b", 3000, 5}, {"b", 1000, 9}},
+	     {"10@1000", "9@1001"},
+	     1001},
+	};
+	for (const auto &c : cases) {
+		corvane_forget_records();
+		boot_mark mark = {};
+		bool marked = false;
+		for (const run &r : c.runs) {
+			boot_update update;
+			ASSERT_TRUE(
+			    record_running_boot({r.kernel_boot_time, r.uptime, "Linux", r.id},
+			                        marked ? &mark : nullptr, update))
+			    << c.name;
+			ASSERT_TRUE(update.has_mark) << c.name;
+			mark = update.mark;
+			marked = true;
+		}
+		std::vector<std::string> got = records();
+		std::sort(got.begin(), got.end(), [](const std::string &a, const std::string &b) {
+			return std::stoll(a.substr(a.find('@') + 1)) <
+			       std::stoll(b.substr(b.find('@') + 1));
+		});
+		EXPECT_EQ(got, c.expected) << c.name;
+		EXPECT_STREQ(mark.id, c.runs.back().id) << c.name;
+		EXPECT_EQ(mark.boot_time, c.mark_time) << c.name;
+	}
+}
+
+TEST_F(running_boot_test, a_new_boot_id_tells_the_end_of_the_marked_boot)
+{
+	add_urec(100, 1000, "Linux");
+	boot_mark mark = mark_of("a", 1000);
+	boot_update update;
+	ASSERT_TRUE(record_running_boot({2000, 5, "Linux", "b"}, &mark, update));
+	EXPECT_TRUE(update.new_boot);
+	EXPECT_EQ(update.ended_boot, 1000);
+	EXPECT_TRUE(update.added);
+
+	boot_mark next = update.mark;
+	ASSERT_TRUE(record_running_boot({2000, 9, "Linux", "b"}, &next, update));
+	EXPECT_FALSE(update.new_boot);
+	EXPECT_FALSE(update.added);
+}
+
+TEST_F(running_boot_test, the_first_run_with_a_boot_id_takes_the_record_of_its_boot_time)
+{
+	urec *stored = add_urec(100, 1000, "stored");
+	boot_update update;
+	ASSERT_TRUE(record_running_boot({1000, 150, "Linux", "a"}, nullptr, update));
+	EXPECT_EQ(update.record, stored);
+	EXPECT_EQ(stored->uptime, 150);
+	EXPECT_FALSE(update.new_boot);
+	EXPECT_EQ(update.mark.boot_time, 1000);
+}
+
+TEST_F(running_boot_test, a_marked_boot_whose_record_was_lost_is_added_again)
+{
+	add_urec(100, 500, "other");
+	boot_mark mark = mark_of("a", 1000);
+	boot_update update;
+	ASSERT_TRUE(record_running_boot({1200, 60, "Linux", "a"}, &mark, update));
+	EXPECT_TRUE(update.added);
+	EXPECT_EQ(u_current->boot_time, 1200);
+	EXPECT_EQ(records().size(), 2u);
 }
 
 } // namespace

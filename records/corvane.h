@@ -46,9 +46,37 @@ extern struct urec *u_current;
 /* Seconds since the running system booted, time spent suspended included. */
 int64_t read_uptime(void);
 
-/* Boot time of the running system: the same value on every call in a boot
- * (the kernel's record of the boot, read once and kept). */
+/* Boot time of the running system, the same value on every call in a boot:
+ * the boot time that the running boot's record is stored under when the boot
+ * mark (below) names the running boot, so that a step of the wall clock does
+ * not make it a second boot; else the kernel's boot time.  Read once and kept. */
 time_t readbootid(void);
+
+/* The kernel's boot time now: the wall clock minus the time since boot, so
+ * each step of the wall clock moves it (on Linux the btime of /proc/stat).
+ * Now minus uptime where the kernel does not tell. */
+time_t read_kernel_boot_time(void);
+
+/* The kernel's id of the running boot, such as
+ * "5b4c3273-82fc-49bf-ac1d-566b6b43b36a", which no clock step changes, in the
+ * library's own storage; "" where the system keeps none. */
+const char *read_boot_id(void);
+
+/* The boot mark: which boot a recorder recorded last, and under which boot
+ * time its record is stored.  It is kept beside the store, in the file named
+ * like the store with ".boot" added, as one line "BOOT_ID BOOT_TIME". */
+struct boot_mark {
+	char id[64];      /* NUL-terminated: letters, digits and '-' */
+	time_t boot_time; /* seconds since the epoch */
+};
+
+/* Reads the boot mark into mark: 1, or 0 with mark cleared when there is no
+ * mark or it cannot be read (not a plain file, not exactly one such line). */
+int read_boot_mark(struct boot_mark *mark);
+
+/* Replaces the boot mark whole, as replace_file does.  Returns 0, or -1 with
+ * errno set: EINVAL for an id that a mark cannot hold or a negative time. */
+int save_boot_mark(const struct boot_mark *mark);
 
 /* Name and release of the running system, such as "Linux 6.1.0-28-amd64", in
  * the library's own storage, which the next call reuses. */
@@ -67,6 +95,12 @@ struct urec *add_urec(int64_t uptime, time_t boot_time, const char *sysinfo);
  * the one compiled in; a missing store is an empty history, and a line that
  * cannot be read is skipped.  libcorvane/FORMAT.md describes the store. */
 void read_records(time_t current_boot_time);
+
+/* Moves a record of urec_list to another boot time: the stored lines of the
+ * boot time it leaves are dropped by the next write_records or save_records
+ * (unless the list holds another record of that time), so that the boot is
+ * stored once, under its new time.  Returns 0, or -1 with errno ENOMEM. */
+int move_urec(struct urec *rec, time_t boot_time);
 
 /* Stable sort of a list; returns its new head.  order 0: by uptime, longest
  * first; 1: by boot time, oldest first; -1: newest first; 2: by system text

@@ -5,7 +5,8 @@
  * program prints the same bytes every time.
  *
  *   CORVANE_TEST_UPTIME   the running boot's uptime in seconds (1000)
- *   CORVANE_TEST_BOOT     its boot time (1702400000)
+ *   CORVANE_TEST_BOOT     the kernel's boot time (1702400000)
+ *   CORVANE_TEST_BOOT_ID  the kernel's boot id (none: "")
  *   CORVANE_TEST_SYSINFO  its system text ("Linux 6.1.0-test")
  *   CORVANE_TEST_NOW      the time of day (boot time + uptime)
  *   CORVANE_TEST_PASSES   the run ends in its n-th call of sleep (1)
@@ -54,9 +55,15 @@ int64_t read_uptime(void)
 	return (int64_t)((uint64_t)uptime_at_start() + (uint64_t)elapsed);
 }
 
-time_t readbootid(void)
+time_t read_kernel_boot_time(void)
 {
 	return (time_t)boot_time();
+}
+
+const char *read_boot_id(void)
+{
+	const char *value = getenv("CORVANE_TEST_BOOT_ID");
+	return value != NULL ? value : "";
 }
 
 char *read_sysinfo(void)

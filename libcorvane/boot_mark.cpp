@@ -1,0 +1,144 @@
+// boot_mark.cpp - the boot mark beside the store, and the boot time that
+// identifies the running boot.
+//
+// The kernel's boot time is the wall clock minus the time since boot, so
+// every step of the wall clock (time sync after boot, a board without a
+// battery clock, a machine resumed from a snapshot) moves it.  The kernel's
+// boot id does not move: the recorder keeps, beside the store, the boot id
+// of the boot it last recorded and the boot time its record is stored under,
+// one line "BOOT_ID BOOT_TIME".  While that id is the running boot's, the
+// stored boot time is the running boot's boot time.
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "corvane.h"
+
+namespace
+{
+
+// The running boot's boot time once known, 0 until then.
+time_t running_boot_time = 0;
+
+// The longest boot mark read: an id, a blank, a time and a line end.
+constexpr std::size_t max_mark = sizeof(boot_mark::id) + 24;
+
+std::string mark_path()
+{
+	return std::string(records_path()) + ".boot";
+}
+
+// A boot id holds letters, digits and '-' only, one to 63 of them.
+bool valid_id(const char *id, std::size_t len)
+{
+	if (len == 0 || len >= sizeof(boot_mark::id))
+		return false;
+	for (std::size_t i = 0; i < len; i++) {
+		char c = id[i];
+		if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+		      c == '-'))
+			return false;
+	}
+	return true;
+}
+
+// Reads "ID TIME\n" of text, len bytes, into mark.  Nothing else is a mark:
+// no sign, no leading zero, no blank but the one, no text after the line end.
+bool parse_mark(const char *text, std::size_t len, boot_mark &mark)
+{
+	const char *blank = static_cast<const char *>(std::memchr(text, ' ', len));
+	if (!blank || len < 2 || text[len - 1] != '\n')
+		return false;
+	auto id_len = static_cast<std::size_t>(blank - text);
+	if (!valid_id(text, id_len))
+		return false;
+	const char *digit = blank + 1;
+	const char *end = text + len - 1;
+	if (digit == end || (*digit == '0' && end - digit > 1))
+		return false;
+	uint64_t value = 0;
+	for (const char *p = digit; p < end; p++) {
+		if (*p < '0' || *p > '9' || value > (INT64_MAX - 9) / 10)
+			return false;
+		value = value * 10 + static_cast<uint64_t>(*p - '0');
+	}
+	if (static_cast<int64_t>(value) != static_cast<time_t>(value))
+		return false;
+	std::memcpy(mark.id, text, id_len);
+	mark.id[id_len] = '\0';
+	mark.boot_time = static_cast<time_t>(value);
+	return true;
+}
+
+} // namespace
+
+extern "C" int read_boot_mark(struct boot_mark *mark)
+{
+	*mark = boot_mark{};
+	try {
+		// Without blocking, and only a plain file: a FIFO or a device
+		// named there must not hang or feed the reader for ever.
+		int fd = open(mark_path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+		if (fd < 0)
+			return 0;
+		struct stat st;
+		char text[max_mark + 1];
+		std::size_t len = 0;
+		bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+		while (ok && len < sizeof text) {
+			ssize_t n = read(fd, text + len, sizeof text - len);
+			if (n < 0 && errno == EINTR)
+				continue;
+			if (n <= 0) {
+				ok = n == 0;
+				break;
+			}
+			len += static_cast<std::size_t>(n);
+		}
+		close(fd);
+		boot_mark read = {};
+		if (!ok || len > max_mark || !parse_mark(text, len, read))
+			return 0;
+		*mark = read;
+		return 1;
+	} catch (const std::bad_alloc &) {
+		return 0;
+	}
+}
+
+extern "C" int save_boot_mark(const struct boot_mark *mark)
+{
+	std::size_t id_len = strnlen(mark->id, sizeof mark->id);
+	if (!valid_id(mark->id, id_len) || mark->boot_time < 0) {
+		errno = EINVAL;
+		return -1;
+	}
+	char text[max_mark + 1];
+	int len = std::snprintf(text, sizeof text, "%s %" PRId64 "\n", mark->id,
+	                        static_cast<int64_t>(mark->boot_time));
+	try {
+		return replace_file(mark_path().c_str(), text, static_cast<std::size_t>(len));
+	} catch (const std::bad_alloc &) {
+		errno = ENOMEM;
+		return -1;
+	}
+}
+
+extern "C" time_t readbootid(void)
+{
+	if (running_boot_time == 0) {
+		boot_mark mark;
+		const char *id = read_boot_id();
+		if (*id && read_boot_mark(&mark) && std::strcmp(mark.id, id) == 0)
+			running_boot_time = mark.boot_time;
+		else
+			running_boot_time = read_kernel_boot_time();
+	}
+	return running_boot_time;
+}

@@ -1,0 +1,117 @@
+// boot_mark_test.cpp - the boot mark beside the store: written whole, read
+// back exactly, anything else in its place read as no mark; and the boot
+// time of the running boot that it gives.
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "corvane.h"
+#include "test_support.h"
+
+namespace
+{
+
+struct boot_mark_test : corvane_test::store_fixture {
+	std::string mark_file = store + ".boot";
+};
+
+boot_mark mark_of(const char *id, time_t boot_time)
+{
+	boot_mark mark = {};
+	std::strncpy(mark.id, id, sizeof mark.id - 1);
+	mark.boot_time = boot_time;
+	return mark;
+}
+
+TEST_F(boot_mark_test, is_saved_as_one_line_and_read_back)
+{
+	boot_mark mark = {};
+	EXPECT_EQ(read_boot_mark(&mark), 0); // none yet
+	boot_mark saved = mark_of("5b4c3273-82fc-49bf-ac1d-566b6b43b36a", 1796913230);
+	ASSERT_EQ(save_boot_mark(&saved), 0);
+	EXPECT_EQ(corvane_test::read_file(mark_file),
+	          "5b4c3273-82fc-49bf-ac1d-566b6b43b36a 1796913230\n");
+	ASSERT_EQ(read_boot_mark(&mark), 1);
+	EXPECT_STREQ(mark.id, saved.id);
+	EXPECT_EQ(mark.boot_time, saved.boot_time);
+	struct stat st;
+	ASSERT_EQ(stat(mark_file.c_str(), &st), 0);
+	EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST_F(boot_mark_test, refuses_to_save_what_it_could_not_read_back)
+{
+	for (const boot_mark &bad : {mark_of("", 1), mark_of("a b", 1), mark_of("a\n", 1),
+	                             mark_of(std::string(63, 'a').c_str(), -1)}) {
+		errno = 0;
+		EXPECT_EQ(save_boot_mark(&bad), -1) << bad.id;
+		EXPECT_EQ(errno, EINVAL) << bad.id;
+	}
+	boot_mark longest = mark_of(std::string(63, 'a').c_str(), 0);
+	EXPECT_EQ(save_boot_mark(&longest), 0);
+	EXPECT_EQ(access(mark_file.c_str(), F_OK), 0);
+}
+
+TEST_F(boot_mark_test, reads_anything_else_as_no_mark)
+{
+	const std::string cases[] = {
+	    "",
+	    "\n",
+	    "a 12",         // no line end
+	    "a 12\n\n",     // more after it
+	    "a 12\nb 13\n", // two marks
+	    "a -12\n",      // a sign
+	    "a 012\n",      // a leading zero
+	    "a  12\n",      // two blanks
+	    " 12\n",        // no id
+	    "a\n",          // no time
+	    "a b 12\n",     // a blank in the id
+	    "a_b 12\n",     // a character an id lacks
+	    "a 12x\n",      // not a number
+	    "a 99999999999999999999\n",
+	    std::string(64, 'a') + " 1\n", // an id too long
+	    std::string("a\0b 12\n", 7),
+	    std::string(100000, '7'),
+	};
+	for (const std::string &text : cases) {
+		corvane_test::write_file(mark_file, text);
+		boot_mark mark = mark_of("left over", 99);
+		EXPECT_EQ(read_boot_mark(&mark), 0) << text.substr(0, 40);
+		EXPECT_STREQ(mark.id, "") << text.substr(0, 40);
+		EXPECT_EQ(mark.boot_time, 0) << text.substr(0, 40);
+	}
+	corvane_test::write_file(mark_file, "0 0\n");
+	boot_mark mark;
+	EXPECT_EQ(read_boot_mark(&mark), 1);
+}
+
+TEST_F(boot_mark_test, reads_no_mark_from_what_is_not_a_plain_file)
+{
+	boot_mark mark;
+	ASSERT_EQ(mkdir(mark_file.c_str(), 0755), 0);
+	EXPECT_EQ(read_boot_mark(&mark), 0);
+	ASSERT_EQ(rmdir(mark_file.c_str()), 0);
+	// A FIFO with no writer must not block the reader.
+	ASSERT_EQ(mkfifo(mark_file.c_str(), 0644), 0);
+	EXPECT_EQ(read_boot_mark(&mark), 0);
+	ASSERT_EQ(unlink(mark_file.c_str()), 0);
+	ASSERT_EQ(symlink("/dev/zero", mark_file.c_str()), 0);
+	EXPECT_EQ(read_boot_mark(&mark), 0);
+}
+
+// readbootid keeps its first answer for the process, so one test asks it.
+TEST_F(boot_mark_test, gives_the_running_boot_the_boot_time_it_is_stored_under)
+{
+	if (!*read_boot_id())
+		GTEST_SKIP() << "this system keeps no boot id";
+	boot_mark mark = mark_of(read_boot_id(), read_kernel_boot_time() - 3600);
+	ASSERT_EQ(save_boot_mark(&mark), 0);
+	EXPECT_EQ(readbootid(), mark.boot_time);
+	EXPECT_EQ(readbootid(), mark.boot_time);
+}
+
+} // namespace
