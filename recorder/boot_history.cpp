@@ -2,11 +2,18 @@
 //
 // The file holds a record for each boot (type BOOT_TIME, the kernel release
 // as its host) and each shutdown (type RUN_LVL, user "shutdown"), among the
-// logins.  A boot lasted until the record of the next boot or shutdown: a
-// crash leaves no shutdown record, and the next boot bounds it instead.
+// logins.  A boot that a shutdown record ends lasted until it and ended
+// cleanly.  A boot that the next boot record ends with no shutdown between
+// crashed: it lasted until the last record the file holds from it (a login
+// or a logout), which leaves the downtime before the next boot; with no such
+// record it cannot be bounded.  A boot record dated before the records
+// already in the file was written before the clock was set (a board without
+// a battery clock): such a boot cannot be bounded honestly either.
 #include "recorder/boot_history.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include <fcntl.h>
@@ -28,29 +35,55 @@ template <std::size_t N> std::string field(const char (&text)[N])
 	return std::string(text, strnlen(text, N));
 }
 
+// The release of a boot record, cut at its first control character: a line
+// end there would end the system text.  cut tells whether it was cut.
+std::string release_of(const struct utmpx *ut, bool &cut)
+{
+	std::string text = field(ut->ut_host);
+	std::size_t end = 0;
+	while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x20 &&
+	       text[end] != 0x7f)
+		end++;
+	cut = end < text.size();
+	text.resize(end);
+	return text;
+}
+
 // Reads the records after utmpxname has named the file.
 void read_records_of_file(std::vector<past_boot> &boots)
 {
 	setutxent();
-	bool open_boot = false; // the last boot waits for its end
+	bool open_boot = false;     // the last boot waits for its end
+	bool clock_unset = false;   // the last boot's record predates the file's
+	int64_t last_seen = 0;      // the last record's time in that boot
+	int64_t latest = INT64_MIN; // the latest time of any record so far
 	while (const struct utmpx *ut = getutxent()) {
 		auto when = static_cast<int64_t>(ut->ut_tv.tv_sec);
 		bool boot = ut->ut_type == BOOT_TIME;
 		bool shutdown = ut->ut_type == RUN_LVL && field(ut->ut_user) == "shutdown";
-		if (!boot && !shutdown)
-			continue;
-		if (open_boot) {
+		if (open_boot && (boot || shutdown)) {
 			past_boot &last = boots.back();
-			if (when >= last.boot_time) {
-				last.uptime = when - last.boot_time;
+			int64_t end = shutdown ? when : last_seen;
+			last.end = shutdown ? boot_end::clean : boot_end::unclean;
+			if (!clock_unset && end >= last.boot_time &&
+			    (shutdown || end > last.boot_time)) {
+				last.uptime = end - last.boot_time;
 				last.bounded = true;
 			}
 			open_boot = false;
 		}
 		if (boot) {
-			boots.push_back({when, 0, false, field(ut->ut_host)});
+			bool cut = false;
+			past_boot b = {when, 0, false, release_of(ut, cut)};
+			b.release_cut = cut;
+			boots.push_back(b);
 			open_boot = true;
+			clock_unset = latest != INT64_MIN && when < latest - unset_clock_margin;
+			last_seen = when;
+		} else if (open_boot && when > last_seen) {
+			last_seen = when;
 		}
+		latest = std::max(latest, when);
 	}
 	endutxent();
 }

@@ -14,11 +14,17 @@ enum class history_status {
 	unreadable, // the file cannot be read: error holds the reason
 };
 
+// How far a boot record may be dated before a record earlier in the file
+// (a clock corrected by a few seconds) before its clock counts as unset.
+constexpr int64_t unset_clock_margin = 120;
+
 // The login accounting file of the system.
 const char *default_boot_history();
 
 // Reads the boot and shutdown records of the login accounting file at path,
-// through the C library's utmpx calls, into boots in file order.
+// through the C library's utmpx calls, into boots in file order: each with
+// its end (clean after a shutdown record, unclean when the next boot came
+// first, unknown for the last), bounded as boot_history.cpp tells.
 history_status read_boot_history(const char *path, std::vector<past_boot> &boots, int &error);
 
 #endif // CORVANE_RECORD_BOOT_HISTORY_H

@@ -16,13 +16,14 @@
 static bool operator==(const past_boot &a, const past_boot &b)
 {
 	return a.boot_time == b.boot_time && a.uptime == b.uptime && a.bounded == b.bounded &&
-	       a.release == b.release;
+	       a.release == b.release && a.end == b.end && a.release_cut == b.release_cut;
 }
 
 static std::ostream &operator<<(std::ostream &os, const past_boot &b)
 {
 	return os << "{" << b.boot_time << ", " << b.uptime << ", " << b.bounded << ", \""
-	          << b.release << "\"}";
+	          << b.release << "\", end " << static_cast<int>(b.end) << ", cut " << b.release_cut
+	          << "}";
 }
 
 namespace
@@ -57,7 +58,21 @@ constexpr auto shutdown = wtmp_kind::shutdown;
 constexpr auto runlevel = wtmp_kind::runlevel;
 constexpr auto login = wtmp_kind::login;
 
-TEST_F(boot_history_test, bounds_each_boot_by_the_next_boot_or_shutdown)
+// A boot as the reader hands it.
+past_boot ended(int64_t boot_time, int64_t uptime, bool bounded, const std::string &release,
+                boot_end end, bool cut = false)
+{
+	past_boot b = {boot_time, uptime, bounded, release};
+	b.end = end;
+	b.release_cut = cut;
+	return b;
+}
+
+constexpr auto clean = boot_end::clean;
+constexpr auto unclean = boot_end::unclean;
+constexpr auto unknown = boot_end::unknown;
+
+TEST_F(boot_history_test, bounds_each_boot_by_its_shutdown_or_its_last_record)
 {
 	struct {
 		const char *name;
@@ -71,26 +86,50 @@ TEST_F(boot_history_test, bounds_each_boot_by_the_next_boot_or_shutdown)
 	      {shutdown, 4000, ""},
 	      {boot, 5000, "6.1.0-29-amd64"},
 	      {shutdown, 9000, ""}},
-	     {{1000, 3000, true, "6.1.0-28-amd64"}, {5000, 4000, true, "6.1.0-29-amd64"}}},
-	    {"a crash: a boot ended by the next boot",
+	     {ended(1000, 3000, true, "6.1.0-28-amd64", clean),
+	      ended(5000, 4000, true, "6.1.0-29-amd64", clean)}},
+	    {"a crash: bounded by the last record of the boot, not by the next boot",
 	     {{boot, 1000, "a"}, {login, 1500, "bob"}, {boot, 2000, "b"}, {shutdown, 2500, ""}},
-	     {{1000, 1000, true, "a"}, {2000, 500, true, "b"}}},
-	    {"a boot without a record after it",
+	     {ended(1000, 500, true, "a", unclean), ended(2000, 500, true, "b", clean)}},
+	    {"a crash with no record after its boot record cannot be bounded",
+	     {{boot, 1000, "a"}, {boot, 2000, "b"}, {shutdown, 2500, ""}},
+	     {ended(1000, 0, false, "a", unclean), ended(2000, 500, true, "b", clean)}},
+	    {"a boot without a record after it: the running one, or its end unknown",
 	     {{boot, 1000, "a"}, {shutdown, 1200, ""}, {boot, 3000, "b"}, {login, 3100, "carol"}},
-	     {{1000, 200, true, "a"}, {3000, 0, false, "b"}}},
+	     {ended(1000, 200, true, "a", clean), ended(3000, 0, false, "b", unknown)}},
 	    {"a shutdown dated before its boot (the clock set back)",
 	     {{boot, 5000, "a"}, {shutdown, 4000, ""}, {boot, 6000, "b"}, {shutdown, 6000, ""}},
-	     {{5000, 0, false, "a"}, {6000, 0, true, "b"}}},
+	     {ended(5000, 0, false, "a", clean), ended(6000, 0, true, "b", clean)}},
+	    {"a boot dated before the records earlier in the file (a clock not yet set)",
+	     {{boot, 1700000000, "a"},
+	      {shutdown, 1700003600, ""},
+	      {boot, 946684800, "b"}, // 2000-01-01
+	      {login, 1700010000, "eve"},
+	      {shutdown, 1700020000, ""},
+	      {boot, 1700030000, "c"},
+	      {shutdown, 1700030500, ""}},
+	     {ended(1700000000, 3600, true, "a", clean), ended(946684800, 0, false, "b", clean),
+	      ended(1700030000, 500, true, "c", clean)}},
+	    {"a boot dated a little before the last shutdown (a clock corrected) still counts",
+	     {{boot, 1000, "a"}, {shutdown, 2000, ""}, {boot, 1950, "b"}, {shutdown, 2950, ""}},
+	     {ended(1000, 1000, true, "a", clean), ended(1950, 1000, true, "b", clean)}},
 	    {"shutdowns without a boot before them",
 	     {{shutdown, 500, ""}, {boot, 1000, ""}, {shutdown, 1300, ""}, {shutdown, 1900, ""}},
-	     {{1000, 300, true, ""}}},
+	     {ended(1000, 300, true, "", clean)}},
 	    {"logins only", {{login, 1000, "dave"}, {runlevel, 1001, ""}}, {}},
 	    {"a release that fills its field",
 	     {{boot, 1000, std::string(400, 'r')}, {shutdown, 2000, ""}},
-	     {{1000, 1000, true, std::string(sizeof(utmpx::ut_host), 'r')}}},
+	     {ended(1000, 1000, true, std::string(sizeof(utmpx::ut_host), 'r'), clean)}},
+	    {"a release cut at a line end or a carriage return",
+	     {{boot, 1000, "6.1\nx"},
+	      {shutdown, 2000, ""},
+	      {boot, 3000, "6.2\r"},
+	      {shutdown, 4000, ""}},
+	     {ended(1000, 1000, true, "6.1", clean, true),
+	      ended(3000, 1000, true, "6.2", clean, true)}},
 	    {"a boot before the epoch",
 	     {{boot, -100, "a"}, {shutdown, 50, ""}},
-	     {{-100, 150, true, "a"}}},
+	     {ended(-100, 150, true, "a", clean)}},
 	};
 	for (const auto &c : cases)
 		EXPECT_EQ(read(c.entries), c.expected) << c.name;

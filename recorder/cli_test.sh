@@ -188,18 +188,24 @@ same_file "a failed run leaves the store" "$store" "$work/expected"
 
 # --- the import ----------------------------------------------------------------
 wtmp="$work/wtmp"
+# A clean boot; a crash bounded by its last login; a boot the store holds; a
+# crash with no record after its boot, which cannot be bounded; a release
+# ending in a carriage return; a boot dated 2000-01-01 by a clock not yet set,
+# whose clock was set before its end; the running boot.
 "$WTMP_WRITER" "$wtmp" boot:1600000000:6.1.0-1-amd64 login:1600000100:alice shutdown:1600003600 \
-	boot:1600010000:6.1.0-2-amd64 boot:1600020000:6.1.0-3-amd64 shutdown:1600020500 \
-	boot:1650000000:6.1.0-4-amd64 boot:1700000012:6.1.0-test || fail "wtmp_writer failed"
+	boot:1600010000:6.1.0-2-amd64 login:1600010100:bob boot:1600020000:6.1.0-3-amd64 \
+	shutdown:1600020500 boot:1600030000:$'6.1.0-9\r' shutdown:1600030100 \
+	boot:1650000000:6.1.0-4-amd64 boot:946684800:6.1.0-5 login:1660000000:carol \
+	shutdown:1660000500 boot:1700000012:6.1.0-test || fail "wtmp_writer failed"
 printf '# history\n500:1600019990:Linux already there\n' >"$store"
 record -f "$store" --import --wtmp "$wtmp"
 expect "import" 0 \
-	"imported 3 boots from $wtmp, 2 already recorded, skipped 0 that could not be bounded" ""
+	"imported 3 boots from $wtmp, 2 already recorded, skipped 2 that could not be bounded; 1 release cut at a control character" ""
 {
 	printf '# history\n500:1600019990:Linux already there\n'
 	printf '3600:1600000000:Linux 6.1.0-1-amd64\n'
-	printf '10000:1600010000:Linux 6.1.0-2-amd64\n'
-	printf '50000012:1650000000:Linux 6.1.0-4-amd64\n'
+	printf '100:1600010000:Linux 6.1.0-2-amd64\n'
+	printf '100:1600030000:Linux 6.1.0-9\n'
 	printf '3600:1700000000:Linux 6.1.0-test\n'
 } >"$work/expected"
 same_file "import" "$store" "$work/expected"
@@ -209,7 +215,7 @@ same_file "import" "$store" "$work/expected"
 "$WTMP_WRITER" "$wtmp" boot:1750000000:6.2
 CORVANE_TEST_BOOT=1760000000 record -f "$store" -w "$wtmp"
 expect "second import" 0 \
-	"imported 0 boots from $wtmp, 5 already recorded, skipped 1 that could not be bounded" ""
+	"imported 0 boots from $wtmp, 5 already recorded, skipped 3 that could not be bounded" ""
 printf '3600:1760000000:Linux 6.1.0-test\n' >>"$work/expected"
 same_file "second import" "$store" "$work/expected"
 

@@ -67,7 +67,7 @@ bool holds(const known_boots &known, int64_t boot_time)
 
 import_counts import_boots(const std::vector<past_boot> &boots, const char *sysname)
 {
-	import_counts counts = {0, 0, 0};
+	import_counts counts = {0, 0, 0, 0};
 	known_boots known = list_known();
 	for (const past_boot &boot : boots) {
 		if (holds(known, boot.boot_time)) {
@@ -83,6 +83,8 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
 			              text.c_str()))
 				throw std::bad_alloc();
 			counts.imported++;
+			if (boot.release_cut)
+				counts.cut++;
 		}
 	}
 	return counts;

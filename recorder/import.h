@@ -13,6 +13,7 @@ struct import_counts {
 	int64_t imported; // added to urec_list
 	int64_t known;    // already in the list
 	int64_t skipped;  // not bounded, or beyond what the store holds
+	int64_t cut = 0;  // of those imported, with a release cut at a control character
 };
 
 // Seconds between the kernel's start of a boot, which the recorder stores,
