@@ -65,7 +65,8 @@ bool holds(const known_boots &known, int64_t boot_time)
 
 } // namespace
 
-import_counts import_boots(const std::vector<past_boot> &boots, const char *sysname)
+import_counts import_boots(const std::vector<past_boot> &boots, const char *sysname,
+                           boot_ends *ends, bool *ends_changed)
 {
 	import_counts counts = {0, 0, 0, 0};
 	known_boots known = list_known();
@@ -83,6 +84,9 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
 			              text.c_str()))
 				throw std::bad_alloc();
 			counts.imported++;
+			if (ends && boot.end != boot_end::unknown &&
+			    ends->ends.emplace(boot.boot_time, boot.end).second && ends_changed)
+				*ends_changed = true;
 			if (boot.release_cut)
 				counts.cut++;
 		}

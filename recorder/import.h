@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "recorder/boot_ends.h"
 #include "recorder/boot_history.h"
 
 // What an import did with the boots of the file.
@@ -28,6 +29,9 @@ constexpr int64_t boot_record_delay = 120;
 // moment of its boot record: two boots never overlap.  A boot of the file
 // that the list does not hold and that cannot be bounded, or whose times the
 // store cannot hold, is skipped.
-import_counts import_boots(const std::vector<past_boot> &boots, const char *sysname);
+// The end of each boot added, where its source tells it, goes into ends
+// (when not NULL), and ends_changed is set then.
+import_counts import_boots(const std::vector<past_boot> &boots, const char *sysname,
+                           boot_ends *ends = nullptr, bool *ends_changed = nullptr);
 
 #endif // CORVANE_RECORD_IMPORT_H

@@ -21,9 +21,12 @@
 #include <unistd.h>
 
 #include "corvane.h"
+#include "recorder/boot_ends.h"
 #include "recorder/boot_history.h"
+#include "recorder/figures.h"
 #include "recorder/import.h"
 #include "recorder/running_boot.h"
+#include "recorder/status.h"
 #include "recorder/store_range.h"
 
 #ifndef CORVANE_RECORD_VERSION
@@ -42,6 +45,8 @@ struct options {
 	const char *history = nullptr; // -w: else the system's
 	bool dry_run = false;
 	bool import = false;
+	bool shutdown = false; // the run at shutdown: the boot ends cleanly
+	bool status = false;   // print the status, write nothing
 };
 
 // Ends the run with status, after the last of standard output is written: a
@@ -77,7 +82,7 @@ struct options {
 
 [[noreturn]] void show_help()
 {
-	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE]\n"
+	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE] [--shutdown | --status]\n"
 	            "\n"
 	            "Records the running boot in the records store: adds its line, or raises\n"
 	            "its uptime, and writes the store back whole, keeping every other line.\n"
@@ -88,6 +93,9 @@ struct options {
 	            "                    file remembers and the store lacks\n"
 	            "  -w, --wtmp=FILE   the login accounting file to import from (%s);\n"
 	            "                    implies --import\n"
+	            "      --shutdown    the run at shutdown: also notes that the running\n"
+	            "                    boot ended cleanly\n"
+	            "      --status      print the records' figures; write nothing\n"
 	            "  -h, --help        this help\n"
 	            "  -V, --version     version information\n"
 	            "\n"
@@ -110,6 +118,8 @@ options read_options(int argc, char **argv)
 	    {"dry-run", no_argument, nullptr, 'n'},
 	    {"import", no_argument, nullptr, 'i'},
 	    {"wtmp", required_argument, nullptr, 'w'},
+	    {"shutdown", no_argument, nullptr, 'S'},
+	    {"status", no_argument, nullptr, 's'},
 	    {"help", no_argument, nullptr, 'h'},
 	    {"version", no_argument, nullptr, 'V'},
 	    {nullptr, 0, nullptr, 0},
@@ -139,6 +149,12 @@ options read_options(int argc, char **argv)
 		case 'w':
 			opts.history = optarg;
 			opts.import = true;
+			break;
+		case 'S':
+			opts.shutdown = true;
+			break;
+		case 's':
+			opts.status = true;
 			break;
 		case 'h':
 			show_help();
@@ -187,11 +203,58 @@ void report_import(std::FILE *out, const char *path, history_status status,
 	}
 }
 
+// Reads the ends file beside the store; a file that cannot be read ends
+// the run.
+boot_ends read_ends(const char *store)
+{
+	boot_ends ends;
+	std::string path = std::string(store) + ".ends";
+	int error = 0;
+	if (!read_boot_ends(path, ends, error))
+		fail("cannot read %s: %s", path.c_str(), std::strerror(error));
+	return ends;
+}
+
+// Reads the store and makes the running boot's record in urec_list, as the
+// boot mark tells: update says what changed.
+void read_store_and_running_boot(boot_mark &old_mark, bool &marked, boot_update &update)
+{
+	read_records(static_cast<time_t>(-1)); // every stored boot
+	std::string sysinfo = read_sysinfo();
+	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
+	                    sysinfo.c_str(), read_boot_id()};
+	if (!fits_store(static_cast<int64_t>(now.boot_time), now.uptime))
+		fail("the running boot (at %" PRId64 ", up %" PRId64
+		     " seconds) lies beyond the times the store holds",
+		     static_cast<int64_t>(now.boot_time), now.uptime);
+	marked = read_boot_mark(&old_mark) != 0;
+	if (!record_running_boot(now, marked ? &old_mark : nullptr, update))
+		throw std::bad_alloc();
+}
+
+// --status: the store as the next run would leave it, written nowhere.
+int show_status(const char *store)
+{
+	struct stat st;
+	if (stat(store, &st) == 0 && !S_ISREG(st.st_mode))
+		fail("cannot read %s: not a plain file", store);
+	if (access(store, R_OK) != 0 && errno != ENOENT)
+		fail("cannot read %s: %s", store, std::strerror(errno));
+	boot_mark mark;
+	bool marked;
+	boot_update update;
+	read_store_and_running_boot(mark, marked, update);
+	print_status(stdout, store, figures_of(read_ends(store)));
+	return 0;
+}
+
 int run(const options &opts)
 {
 	if (opts.store)
 		setenv("CORVANE_RECORDS", opts.store, 1);
 	const char *store = records_path();
+	if (opts.status)
+		return show_status(store);
 
 	// The history is read first: a file that cannot be read ends the run
 	// before the store is touched.
@@ -216,23 +279,16 @@ int run(const options &opts)
 			fail("cannot lock %s.lock: %s", store, std::strerror(errno));
 	}
 
-	read_records(static_cast<time_t>(-1)); // every stored boot
-	std::string sysinfo = read_sysinfo();
-	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
-	                    sysinfo.c_str(), read_boot_id()};
-	if (!fits_store(static_cast<int64_t>(now.boot_time), now.uptime))
-		fail("the running boot (at %" PRId64 ", up %" PRId64
-		     " seconds) lies beyond the times the store holds",
-		     static_cast<int64_t>(now.boot_time), now.uptime);
 	boot_mark old_mark;
-	bool marked = read_boot_mark(&old_mark) != 0;
+	bool marked;
 	boot_update update;
-	if (!record_running_boot(now, marked ? &old_mark : nullptr, update))
-		throw std::bad_alloc();
+	read_store_and_running_boot(old_mark, marked, update);
+	boot_ends ends = read_ends(store);
+	bool ends_changed = note_ends(ends, update, opts.shutdown);
 
 	import_counts counts = {0, 0, 0, 0};
 	if (history_read == history_status::read)
-		counts = import_boots(history, system_name().c_str());
+		counts = import_boots(history, system_name().c_str(), &ends, &ends_changed);
 
 	if (opts.dry_run) {
 		std::fflush(stdout);
@@ -240,8 +296,15 @@ int run(const options &opts)
 			fail("cannot write the new %s to standard output: %s", store,
 			     std::strerror(errno));
 	} else {
-		// The mark first: a store saved without it would take the running
-		// boot for a new one on the next run.
+		// The ends first, then the mark, then the store: a run stopped
+		// between two of them leaves what the next run mends, never a
+		// running boot taken for a new one.
+		if (ends_changed) {
+			std::string text = boot_ends_text(ends);
+			if (replace_file((std::string(store) + ".ends").c_str(), text.data(),
+			                 text.size()) != 0)
+				fail("cannot save %s.ends: %s", store, std::strerror(errno));
+		}
 		bool same_mark = marked && std::strcmp(old_mark.id, update.mark.id) == 0 &&
 		                 old_mark.boot_time == update.mark.boot_time;
 		if (update.has_mark && !same_mark && save_boot_mark(&update.mark) != 0)

@@ -17,12 +17,16 @@ fail() {
 prefix="$work/prefix"
 cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 for file in sbin/corvane-record lib/systemd/system/corvane-record.service \
-	lib/systemd/system/corvane-record.timer; do
+	lib/systemd/system/corvane-record.timer lib/systemd/system/corvane-record-shutdown.service; do
 	[ -e "$prefix/$file" ] || fail "$file is not installed"
 done
 service="$prefix/lib/systemd/system/corvane-record.service"
 exec_start=$(sed -n 's/^ExecStart=//p' "$service")
 [ "$exec_start" = "$prefix/sbin/corvane-record" ] || fail "the service runs '$exec_start'"
+shutdown_unit="$prefix/lib/systemd/system/corvane-record-shutdown.service"
+exec_stop=$(sed -n 's/^ExecStop=//p' "$shutdown_unit")
+[ "$exec_stop" = "$prefix/sbin/corvane-record --shutdown" ] ||
+	fail "the shutdown unit stops with '$exec_stop'"
 
 if ! command -v systemd-analyze >/dev/null; then
 	echo "no systemd-analyze on this system"
@@ -33,8 +37,11 @@ fi
 units="$work/units"
 mkdir "$units"
 sed "s|^ExecStart=.*|ExecStart=$RECORDER|" "$service" >"$units/corvane-record.service"
+sed -e "s|^ExecStart=.*|ExecStart=$RECORDER|" -e "s|^ExecStop=.*|ExecStop=$RECORDER --shutdown|" \
+	"$shutdown_unit" >"$units/corvane-record-shutdown.service"
 cp "$UNIT_DIR/corvane-record.timer" "$units/"
 if ! systemd-analyze verify "$units/corvane-record.service" "$units/corvane-record.timer" \
+	"$units/corvane-record-shutdown.service" \
 	>"$work/verify" 2>&1 || [ -s "$work/verify" ]; then
 	fail "systemd-analyze verify:"
 	cat "$work/verify"
