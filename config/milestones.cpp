@@ -15,7 +15,9 @@ constexpr size_t description_size = SYSMAX + 2;
 
 // Reads a definition after its "MILESTONE" and separator: the time up to the
 // next colon (leading colons skipped; without a colon, the rest of the line,
-// its line end included), then the description up to the line end.
+// its line end included), then the description up to the line end.  A NUL
+// byte ends the text of the line, as it would for the C library's string
+// calls: what follows it up to the line end is skipped.
 static void read_definition(FILE *file)
 {
 	static char time_text[time_text_size];
@@ -27,7 +29,7 @@ static void read_definition(FILE *file)
 	int c = std::getc(file);
 	while (c == ':')
 		c = std::getc(file);
-	for (; c != EOF && c != ':'; c = std::getc(file)) {
+	for (; c != EOF && c != ':' && c != '\0'; c = std::getc(file)) {
 		if (time_length + 1 < time_text_size)
 			time_text[time_length++] = static_cast<char>(c);
 		else
@@ -37,11 +39,13 @@ static void read_definition(FILE *file)
 	}
 	time_text[time_length] = '\0';
 	if (c == ':') {
-		for (c = std::getc(file); c != EOF && c != '\n'; c = std::getc(file))
+		for (c = std::getc(file); c != EOF && c != '\n' && c != '\0'; c = std::getc(file))
 			if (description_length + 1 < description_size)
 				description[description_length++] = static_cast<char>(c);
 	}
 	description[description_length] = '\0';
+	if (c == '\0')
+		skip_line(file);
 
 	// The file ended right after the separator: there is no definition.
 	if (time_length == 0)
@@ -63,7 +67,8 @@ void load_milestones()
 			break;
 		if (ends_line(start, length))
 			continue;
-		if (length == 10 && starts_with(start, "MILESTONE"))
+		// A NUL separator ends the line's text after "MILESTONE".
+		if (length == 10 && starts_with(start, "MILESTONE") && start[9] != '\0')
 			read_definition(file);
 		else
 			skip_line(file);

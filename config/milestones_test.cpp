@@ -12,6 +12,8 @@
 namespace
 {
 
+using namespace std::string_literals;
+
 struct registered {
 	int64_t time;
 	std::string description;
@@ -66,6 +68,16 @@ TEST(Milestones, DefinitionsAndOtherLines)
 	    {"MILESTONE\n", {}},
 	    {"MILESTONE 1h:last line without a line end", {{3600, "last line without a line end"}}},
 	    {"MILESTONE 2h", {{7200, ""}}},
+	    // A NUL byte ends the text of its line.
+	    {"MILESTONE 9d\0x:desc\nMILESTONE 1h:next\n"s, {{3600, "next"}, {777600, ""}}},
+	    {"MILESTONE 3h:de\0sc\n"s, {{10800, "de"}}},
+	    {"MILESTONE \0 4h:none\nMILESTONE 5h:five\n"s, {{18000, "five"}}},
+	    {"MILESTONE\0"
+	     "6h:none\nMILESTONE 7h:seven\n"s,
+	     {{25200, "seven"}}},
+	    {"MILESTONE ::\0"
+	     "8h:none\n"s,
+	     {}},
 	};
 	for (const auto &c : cases)
 		expect(load(c.content), c.wanted, c.content);

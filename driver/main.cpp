@@ -1,5 +1,6 @@
 // vellipo - shows the machine's longest uptimes, ranked, with the running
 // boot marked, as a terminal report or as a web page.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -27,6 +28,20 @@
 		check_output();
 		sleep(static_cast<unsigned>(run_settings.interval));
 	}
+}
+
+// Reads the stored boots into the list; a store that exists but cannot be
+// read is told on standard error, in one line, and false is returned: the
+// report then shows what could be read, an empty history at worst.
+static bool read_history(const char *program_name)
+{
+	if (read_records_checked(u_current->boot_time) == 0)
+		return true;
+	int error = errno;
+	// The library refuses with EINVAL a store that is not a plain file.
+	const char *reason = error == EINVAL ? "Not a plain file" : std::strerror(error);
+	std::fprintf(stderr, "%s: cannot read %s: %s\n", program_name, records_path(), reason);
+	return false;
 }
 
 int main(int argc, char **argv)
@@ -58,13 +73,15 @@ int main(int argc, char **argv)
 	time_t boot_time = readbootid();
 	char *sysinfo = read_sysinfo();
 	u_current = add_urec(uptime, boot_time, sysinfo);
-	read_records(u_current->boot_time);
+	bool history_read = read_history(name);
 
+	// Follow mode runs until a signal ends it; the message came once, here.
 	if (run_settings.follow && !run_settings.web_mode)
 		follow_loop();
 
 	render_report(0);
 	if (run_settings.web_mode)
 		cat(path_web_footer);
-	return 0;
+	// A report over a history that could not be read is no success.
+	return history_read ? 0 : 1;
 }

@@ -28,8 +28,14 @@ namespace
 // them met for the first time, costs a page fault per 13 records, which was
 // a third of a run over 100,000 records.  The first records still come from
 // calloc, so a small store costs no more memory than its records.  A build
-// with AddressSanitizer takes every record from calloc, where it is checked.
-#if defined(__SANITIZE_ADDRESS__)
+// with AddressSanitizer (gcc defines __SANITIZE_ADDRESS__, clang tells it by
+// __has_feature) takes every record from calloc, where it is checked.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CORVANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(CORVANE_ADDRESS_SANITIZER)
 constexpr bool use_blocks = false;
 #else
 constexpr bool use_blocks = true;

@@ -4,18 +4,23 @@
 // (see FORMAT.md).  It is read in chunks of a fixed buffer: no line is kept
 // longer than max_line bytes, so neither a huge line nor a huge file costs
 // more memory than the records themselves.  A line that cannot be read is
-// skipped and the rest of the store is still read.
+// skipped and the rest of the store is still read.  The store is opened
+// without blocking and must be a plain file, so that no store (a fifo, a
+// device) can hold the reader up for ever.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
 
+#include <unistd.h>
+
 #include "corvane.h"
 #include "record.h"
+#include "store_file.h"
 #include "store_line.h"
 
 namespace
@@ -40,32 +45,32 @@ void take_line(const char *line, std::size_t len, time_t current_boot_time,
 	}
 }
 
-// Reads every line of the store into stored, in file order.  A store that cannot be opened
-// is an empty one; a read error ends the store where it happens.
-void read_store(const char *path, time_t current_boot_time, std::vector<urec *> &stored)
+// Reads every line of the store into stored, in file order: 0, or the
+// error that stopped it (a missing store is an empty one).  The store is
+// opened without blocking and read to the end of the file; one that is not a
+// plain file is not read.  A read error ends the store where it happens; a
+// line too long to read is skipped.
+int read_store(const char *path, time_t current_boot_time, std::vector<urec *> &stored)
 {
-	std::FILE *f = std::fopen(path, "rb");
-	if (!f)
-		return;
+	int fd = corvane::open_store(path);
+	if (fd < 0)
+		return errno == ENOENT ? 0 : errno;
 	struct closer {
-		std::FILE *f;
+		int fd;
 		~closer()
 		{
-			std::fclose(f);
+			close(fd);
 		}
-	} close_at_exit{f};
+	} close_at_exit{fd};
 
-	// A read error ends the store where it happens; a line too long to
-	// read is skipped.
-	corvane::split_store_lines(
-	    [f](char *buf, std::size_t room) {
-		    return static_cast<long>(std::fread(buf, 1, room, f));
-	    },
+	bool whole = corvane::split_store_lines(
+	    [fd](char *buf, std::size_t room) { return corvane::read_store_bytes(fd, buf, room); },
 	    [&](const char *line, std::size_t len, bool) {
 		    take_line(line, len, current_boot_time, stored);
 		    return true;
 	    },
 	    [](const char *, std::size_t) { return true; });
+	return whole ? 0 : errno;
 }
 
 bool older(const urec *a, const urec *b)
@@ -149,24 +154,36 @@ void link_in_order(const std::vector<urec *> &listed, const std::vector<urec *> 
 
 } // namespace
 
-extern "C" void read_records(time_t current_boot_time)
+extern "C" int read_records_checked(time_t current_boot_time)
 {
 	const char *path = records_path();
 
 	std::vector<urec *> listed; // the records of urec_list, in list order
 	std::vector<urec *> stored; // the records read, in file order
+	int error;
 	try {
 		for (urec *rec = urec_list; rec; rec = rec->next)
 			listed.push_back(rec);
-		read_store(path, current_boot_time, stored);
+		error = read_store(path, current_boot_time, stored);
 	} catch (const std::bad_alloc &) {
 		// Out of memory: the list stays as it was.
 		for (urec *rec : stored)
 			corvane::free_urec(rec);
-		return;
+		errno = ENOMEM;
+		return -1;
 	}
 	sort_by_boot_time(listed);
 	sort_by_boot_time(stored);
 	drop_duplicates(stored);
 	link_in_order(listed, stored);
+	if (error != 0) {
+		errno = error;
+		return -1;
+	}
+	return 0;
+}
+
+extern "C" void read_records(time_t current_boot_time)
+{
+	read_records_checked(current_boot_time);
 }

@@ -1,11 +1,17 @@
 // store_test.cpp - reading the records store, hostile content included.
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "corvane.h"
 #include "test_support.h"
@@ -241,6 +247,57 @@ TEST_F(store_test, a_missing_or_unreadable_store_is_an_empty_history)
 	setenv("CORVANE_RECORDS", store.c_str(), 1);
 	read_records(5000);
 	EXPECT_EQ(list_seen(), (std::vector<seen>{{10, 5000, "running", 0}}));
+}
+
+// What read_records_checked says of each kind of store, and that no store
+// holds it up: a fifo with no writer, a device that never ends.
+TEST_F(store_test, read_records_checked_tells_why_a_store_cannot_be_read)
+{
+	write_file(dir.path + "/plain", good1);
+	ASSERT_EQ(mkdir((dir.path + "/folder").c_str(), 0755), 0);
+	ASSERT_EQ(mkfifo((dir.path + "/fifo").c_str(), 0644), 0);
+	ASSERT_EQ(symlink("/dev/zero", (dir.path + "/zero").c_str()), 0);
+	ASSERT_EQ(symlink("plain", (dir.path + "/link").c_str()), 0);
+	int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+	ASSERT_GE(sock, 0);
+	sockaddr_un address = {};
+	address.sun_family = AF_UNIX;
+	std::string socket_path = dir.path + "/socket";
+	ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+	std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
+	ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+	const std::vector<seen> read = {{3600, 1000000000, "Linux 6.1.0-28-amd64", 0},
+	                                {10, 2000000000, "running", 999996400}};
+	const std::vector<seen> alone = {{10, 2000000000, "running", 0}};
+	struct {
+		std::string store;
+		int error; // 0: read
+		const std::vector<seen> &wanted;
+	} const cases[] = {
+	    {"plain", 0, read},
+	    {"link", 0, read},
+	    {"missing", 0, alone},
+	    {"folder", EISDIR, alone},
+	    {"fifo", EINVAL, alone},
+	    {"zero", EINVAL, alone},
+	    {"/dev/null", EINVAL, alone},
+	    {"socket", EINVAL, alone},
+	    {"plain/below", ENOTDIR, alone},
+	};
+	for (const auto &c : cases) {
+		corvane_forget_records();
+		add_urec(10, 2000000000, "running");
+		std::string path = c.store[0] == '/' ? c.store : dir.path + "/" + c.store;
+		setenv("CORVANE_RECORDS", path.c_str(), 1);
+		errno = 0;
+		int result = read_records_checked(2000000000);
+		EXPECT_EQ(result, c.error == 0 ? 0 : -1) << c.store;
+		if (c.error != 0) {
+			EXPECT_EQ(errno, c.error) << c.store;
+		}
+		EXPECT_EQ(list_seen(), c.wanted) << c.store;
+	}
+	close(sock);
 }
 
 // A CRLF line of the longest length is read wherever the reader's buffer

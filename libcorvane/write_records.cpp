@@ -22,6 +22,7 @@
 #include "corvane.h"
 #include "moved_boots.h"
 #include "replace.h"
+#include "store_file.h"
 #include "store_line.h"
 
 namespace
@@ -173,39 +174,11 @@ bool take_line(output &out, std::vector<held> &boots, const char *line, std::siz
 bool copy_store(int in, output &out, std::vector<held> &boots)
 {
 	return corvane::split_store_lines(
-	    [in](char *buf, std::size_t room) {
-		    ssize_t got;
-		    do
-			    got = read(in, buf, room);
-		    while (got < 0 && errno == EINTR);
-		    return static_cast<long>(got);
-	    },
+	    [in](char *buf, std::size_t room) { return corvane::read_store_bytes(in, buf, room); },
 	    [&](const char *line, std::size_t len, bool newline) {
 		    return take_line(out, boots, line, len, newline);
 	    },
 	    [&](const char *data, std::size_t len) { return put(out, data, len); });
-}
-
-// Opens the store for reading; -1 with errno ENOENT when there is none.  A
-// store that is not a plain file is refused (EISDIR, EINVAL): a fifo would
-// block, a device would never end.
-int open_store(const char *path)
-{
-	int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-	if (fd < 0)
-		return -1;
-	struct stat st;
-	int error = 0;
-	if (fstat(fd, &st) != 0)
-		error = errno;
-	else if (!S_ISREG(st.st_mode))
-		error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-	if (error != 0) {
-		close(fd);
-		errno = error;
-		return -1;
-	}
-	return fd;
 }
 
 bool write_store(int fd)
@@ -214,7 +187,7 @@ bool write_store(int fd)
 	if (!list_boots(boots))
 		return false;
 	output out{fd, std::vector<char>(65536)};
-	int in = open_store(records_path());
+	int in = corvane::open_store(records_path());
 	if (in < 0 && errno != ENOENT)
 		return false;
 	if (in >= 0) {

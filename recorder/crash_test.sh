@@ -106,14 +106,14 @@ status=$?
 [ "$(which_store)" = new ] || fail "the recorder after the kill left the $(which_store) store"
 
 # --- a full disk or a failing device at each step --------------------------------
-# fault|store afterwards|reason; the first close is that of the old store
-# once read, the second that of the new one.
+# fault|store afterwards|reason; the first two closes are those of the old
+# store once the reader and the writer read it, the third that of the new one.
 runs=(
 	"write:1:ENOSPC|old|No space left on device"
 	"write:2:ENOSPC|old|No space left on device"
 	"fsync:1:ENOSPC|old|No space left on device"
 	"fsync:1:EIO|old|Input/output error"
-	"close:2:EIO|old|Input/output error"
+	"close:3:EIO|old|Input/output error"
 	"rename:1:EACCES|old|Permission denied"
 	"fsync:2:EIO|new|Input/output error"
 )

@@ -102,6 +102,17 @@ void read_records(time_t current_boot_time);
  * stored once, under its new time.  Returns 0, or -1 with errno ENOMEM. */
 int move_urec(struct urec *rec, time_t boot_time);
 
+/* Does what read_records does, and tells whether the store could be read.
+ * The store is opened without blocking and read to the end of the file.
+ * Returns 0 when it was read or is missing (an empty history); else -1 with
+ * errno set, the list then ordered as read_records leaves it, with the
+ * records read before the error: EISDIR when the store is a folder, EINVAL
+ * when it is not a plain file (a device, a fifo, a socket: it is not read),
+ * ENOMEM when memory is short (the list then stays as it was), else the
+ * error of the open (EACCES, ...) or of a read, which ends the store where
+ * it happens. */
+int read_records_checked(time_t current_boot_time);
+
 /* Stable sort of a list; returns its new head.  order 0: by uptime, longest
  * first; 1: by boot time, oldest first; -1: newest first; 2: by system text
  * in byte order; -2: the reverse.  Equal keys keep their order in every order;

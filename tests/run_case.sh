@@ -9,6 +9,11 @@
 #             (its argv[0]), then the arguments, in shell quoting
 #   records   the records store (else tests/fixtures/default.records, or the
 #             fixture that FIXTURE=name in env names: tests/fixtures/name.records)
+#   store     optional: the path of the records store instead, as the run is
+#             given it: relative to the run's working folder (a file of root/
+#             or one that setup makes) or absolute (/dev/zero)
+#   setup     optional: shell commands run in the working folder before the
+#             run, for what git cannot hold (a fifo, a file's mode)
 #   env       optional NAME=value lines for the test double (see
 #             tests/double/system.c), exported before the run
 #   root/     optional files copied into the run's working folder, where the
@@ -16,6 +21,10 @@
 #   stdout    the expected standard output, byte for byte
 #   stderr    optional: the expected standard error
 #   status    optional: the expected exit status (0)
+#
+# Every run has a time limit: a run that hangs fails.  Run as root, the
+# program has no power over file modes (the capabilities that pass over them
+# are dropped), so that a file it may not read is one it cannot read.
 #
 # With UPDATE=1 in the environment the case's stdout, and its stderr and
 # status where they differ from the defaults, are written from the run
@@ -39,7 +48,10 @@ if [ -f "$case_dir/env" ]; then
 		export "${line?}"
 	done <"$case_dir/env"
 fi
-if [ -f "$case_dir/records" ]; then
+if [ -f "$case_dir/store" ]; then
+	CORVANE_RECORDS=$(cat "$case_dir/store")
+	export CORVANE_RECORDS
+elif [ -f "$case_dir/records" ]; then
 	export CORVANE_RECORDS="$case_dir/records"
 else
 	export CORVANE_RECORDS="$fixtures/${FIXTURE:-default}.records"
@@ -51,8 +63,21 @@ eval "set -- $command_line"
 name=$1
 shift
 cd "$work" || exit 2
-(exec -a "$name" "$program" "$@") >"$work/.stdout" 2>"$work/.stderr" </dev/null
+if [ -f "$case_dir/setup" ]; then
+	bash -e "$case_dir/setup" || exit 2
+fi
+limit=(timeout -k 5 60)
+if [ "$(id -u)" = 0 ]; then
+	limit=(setpriv --bounding-set=-dac_override,-dac_read_search "${limit[@]}")
+fi
+# bash starts the program under its name, the time limit around it.
+"${limit[@]}" bash -c 'exec -a "$0" "$@"' "$name" "$program" "$@" \
+	>"$work/.stdout" 2>"$work/.stderr" </dev/null
 status=$?
+if [ "$status" = 124 ] || [ "$status" = 137 ]; then
+	echo "the run did not end within its time limit"
+	exit 1
+fi
 
 if [ "${UPDATE:-0}" = 1 ]; then
 	cp "$work/.stdout" "$case_dir/stdout"
