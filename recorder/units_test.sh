@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The systemd service and timer: an install lays them down in
-# lib/systemd/system with the service naming the installed program, beside
-# sbin/corvane-record, and systemd-analyze verify finds nothing wrong in them
-# (skipped, status 77, where systemd-analyze is missing).
+# The systemd units: an install lays every unit of systemd/ down in
+# lib/systemd/system, each service naming the installed program beside
+# sbin/corvane-record and sandboxed; systemd-analyze verify finds nothing
+# wrong in them, and systemd-analyze security rates each service 3.0 or
+# better (skipped, status 77, where systemd-analyze is missing).
 #
 # Run by CTest with RECORDER, BUILD_DIR and UNIT_DIR in the environment.
 set -u
+. "$(dirname "$0")/../tests/skip.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-units.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT
 failed=0
@@ -15,36 +17,65 @@ fail() {
 }
 
 prefix="$work/prefix"
+installed="$prefix/lib/systemd/system"
 cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-for file in sbin/corvane-record lib/systemd/system/corvane-record.service \
-	lib/systemd/system/corvane-record.timer lib/systemd/system/corvane-record-shutdown.service; do
-	[ -e "$prefix/$file" ] || fail "$file is not installed"
+[ -e "$prefix/sbin/corvane-record" ] || fail "sbin/corvane-record is not installed"
+units=()
+for unit in "$UNIT_DIR"/*.service "$UNIT_DIR"/*.timer; do
+	units+=("$(basename "$unit")")
 done
-service="$prefix/lib/systemd/system/corvane-record.service"
-exec_start=$(sed -n 's/^ExecStart=//p' "$service")
-[ "$exec_start" = "$prefix/sbin/corvane-record" ] || fail "the service runs '$exec_start'"
-shutdown_unit="$prefix/lib/systemd/system/corvane-record-shutdown.service"
-exec_stop=$(sed -n 's/^ExecStop=//p' "$shutdown_unit")
-[ "$exec_stop" = "$prefix/sbin/corvane-record --shutdown" ] ||
-	fail "the shutdown unit stops with '$exec_stop'"
+for unit in "${units[@]}"; do
+	[ -e "$installed/$unit" ] || fail "$unit is not installed"
+done
+services=()
+for unit in "${units[@]}"; do
+	[[ $unit == *.service ]] || continue
+	services+=("$unit")
+	file="$installed/$unit"
+	# Each ExecStart=, ExecStop=, ... runs the installed program.
+	grep -E '^Exec[A-Za-z]*=' "$file" | grep -v "=$prefix/sbin/corvane-record\( \|$\)" |
+		sed 's/^/runs something else: /' >"$work/exec"
+	grep -q '^ExecSt[a-z]*=' "$file" || echo "runs nothing" >>"$work/exec"
+	[ -s "$work/exec" ] && fail "$unit: $(cat "$work/exec")"
+	grep -qx ProtectSystem=strict "$file" || fail "$unit lacks ProtectSystem=strict"
+	grep -Eq '^(StateDirectory|ReadWritePaths)=' "$file" || fail "$unit cannot write the store"
+done
+[ "${#services[@]}" -gt 0 ] || fail "no service in $UNIT_DIR"
+# The run at shutdown is the stop step of a unit that stays active.
+shutdown_unit="$installed/corvane-record-shutdown.service"
+[ "$(sed -n 's/^ExecStop=//p' "$shutdown_unit")" = "$prefix/sbin/corvane-record --shutdown" ] &&
+	grep -qx RemainAfterExit=yes "$shutdown_unit" || fail "the shutdown unit does not run --shutdown when it stops"
 
 if ! command -v systemd-analyze >/dev/null; then
-	echo "no systemd-analyze on this system"
-	exit 77
+	skip_test "no systemd-analyze on this system: the units are not verified"
 fi
-# verify wants the program that ExecStart names to exist: the units are
-# checked with the service running the built program.
-units="$work/units"
-mkdir "$units"
-sed "s|^ExecStart=.*|ExecStart=$RECORDER|" "$service" >"$units/corvane-record.service"
-sed -e "s|^ExecStart=.*|ExecStart=$RECORDER|" -e "s|^ExecStop=.*|ExecStop=$RECORDER --shutdown|" \
-	"$shutdown_unit" >"$units/corvane-record-shutdown.service"
-cp "$UNIT_DIR/corvane-record.timer" "$units/"
-if ! systemd-analyze verify "$units/corvane-record.service" "$units/corvane-record.timer" \
-	"$units/corvane-record-shutdown.service" \
-	>"$work/verify" 2>&1 || [ -s "$work/verify" ]; then
+# verify wants the program that the Exec lines name to exist: the units are
+# checked with the services running the built program.
+checked="$work/units"
+mkdir "$checked"
+for unit in "${units[@]}"; do
+	sed "s|^\(Exec[A-Za-z]*=\)$prefix/sbin/corvane-record|\1$RECORDER|" "$installed/$unit" \
+		>"$checked/$unit"
+done
+# The units' Documentation= names the installed man page.
+if ! (cd "$checked" && MANPATH="$prefix/share/man" systemd-analyze verify "${units[@]}") >"$work/verify" 2>&1 ||
+	[ -s "$work/verify" ]; then
 	fail "systemd-analyze verify:"
 	cat "$work/verify"
 fi
-[ "$failed" = 0 ] && echo "the units are installed and verify cleanly"
+# The exposure figure, from 0.0 (locked down) to 10.0 (wide open).
+for unit in "${services[@]}"; do
+	systemd-analyze security --offline=yes "$checked/$unit" >"$work/security" 2>&1
+	figure=$(sed -n 's/^→ Overall exposure level for .*: \([0-9.]*\) .*/\1/p' "$work/security")
+	if [ -z "$figure" ]; then
+		fail "systemd-analyze security gave no figure for $unit:"
+		cat "$work/security"
+	elif ! awk -v f="$figure" 'BEGIN { exit !(f <= 3.0) }'; then
+		fail "$unit is rated $figure, above 3.0:"
+		grep '✗' "$work/security"
+	else
+		echo "$unit: exposure $figure"
+	fi
+done
+[ "$failed" = 0 ] && echo "the units are installed, verify cleanly and are sandboxed"
 exit "$failed"

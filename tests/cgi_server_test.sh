@@ -7,7 +7,8 @@
 #
 #   cgi_server_test.sh PROGRAM DOUBLE_DIR
 #
-# Exits 77 (skipped) when lighttpd or curl is not installed.
+# Exits 77 (skipped; a failure under CI) when lighttpd or curl is not
+# installed.
 set -u
 program=$1
 double=$(cd "$2" && pwd)
@@ -15,9 +16,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 examples="$here/../examples"
 
 lighttpd=$(PATH="$PATH:/usr/sbin:/usr/local/sbin" command -v lighttpd)
+. "$here/skip.sh"
 if [ -z "$lighttpd" ] || ! command -v curl >/dev/null; then
-	echo "lighttpd or curl is not installed: the web server test is skipped"
-	exit 77
+	skip_test "lighttpd or curl is not installed: the web server test is skipped"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-cgi.XXXXXX") || exit 2

@@ -8,9 +8,9 @@
 #
 #   follow_terminal_test.sh PROGRAM DOUBLE_DIR
 set -u
+. "$(dirname "$0")/skip.sh"
 if ! command -v tmux >/dev/null 2>&1; then
-	echo "tmux is not installed: the terminal test of follow mode is skipped"
-	exit 77
+	skip_test "tmux is not installed: the terminal test of follow mode is skipped"
 fi
 program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 double=$(cd "$2" && pwd)

@@ -10,9 +10,9 @@ program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 double=$(cd "$2" && pwd)
 fixtures=$(cd "$(dirname "$0")/fixtures" && pwd)
 
+. "$(dirname "$0")/skip.sh"
 if [ ! -w /dev/full ]; then
-	echo "no /dev/full on this system"
-	exit 77
+	skip_test "no /dev/full on this system"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-write-error.XXXXXX") || exit 2
