@@ -1,6 +1,7 @@
 // corvane-record - keeps the records store: adds the running boot's record or
-// raises its uptime, with --import also the past boots that the login
-// accounting file remembers, and writes the store back whole.
+// raises its uptime, with --import also the past boots that the journal and
+// the login records remember, and writes the store back whole; with
+// --metrics it also writes the records as metrics for Prometheus.
 //
 // The store is read, changed and saved under the writers' lock, so that two
 // recorders at once take turns; the library writes the new store beside the
@@ -20,8 +21,8 @@
 #include <unistd.h>
 
 #include "corvane.h"
-#include "recorder/boot_history.h"
-#include "recorder/import.h"
+#include "recorder/history_sources.h"
+#include "recorder/metrics.h"
 #include "recorder/running_boot.h"
 #include "recorder/store_range.h"
 
@@ -37,10 +38,10 @@ constexpr const char *program = "corvane-record";
 
 // What the command line asks for.
 struct options {
-	const char *store = nullptr;   // -f: else the library's store
-	const char *history = nullptr; // -w: else the system's
+	const char *store = nullptr; // -f: else the library's store
+	history_request history;     // -i and the sources named
+	const char *metrics = nullptr;
 	bool dry_run = false;
-	bool import = false;
 };
 
 // Ends the run with status, after the last of standard output is written: a
@@ -76,23 +77,28 @@ struct options {
 
 [[noreturn]] void show_help()
 {
-	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE]\n"
+	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE] [--journal=DIR] [--wtmpdb=FILE]\n"
+	            "       [--metrics=FILE]\n"
 	            "\n"
 	            "Records the running boot in the records store: adds its line, or raises\n"
 	            "its uptime, and writes the store back whole, keeping every other line.\n"
 	            "\n"
 	            "  -f, --file=FILE   the records store (now %s)\n"
 	            "  -n, --dry-run     print the new store on standard output, write nothing\n"
-	            "  -i, --import      also add the past boots that the login accounting\n"
-	            "                    file remembers and the store lacks\n"
-	            "  -w, --wtmp=FILE   the login accounting file to import from (%s);\n"
-	            "                    implies --import\n"
+	            "  -i, --import      also add the past boots that the store lacks from\n"
+	            "                    every source that exists of\n"
+	            "                    %s\n"
+	            "  -w, --wtmp=FILE   import from this login accounting file only\n"
+	            "      --journal=DIR import from this journal (a folder or a file) only\n"
+	            "      --wtmpdb=FILE import from this login database only\n"
+	            "                    (the three may be given together)\n"
+	            "      --metrics=FILE  also write the records as metrics for Prometheus\n"
 	            "  -h, --help        this help\n"
 	            "  -V, --version     version information\n"
 	            "\n"
 	            "The import prints a summary line, on standard error with -n. Exit status:\n"
 	            "0 when the store is written, 1 with a message on standard error when not.\n",
-	            program, records_path(), default_boot_history());
+	            program, records_path(), default_history_names().c_str());
 	finish(0);
 }
 
@@ -109,6 +115,9 @@ options read_options(int argc, char **argv)
 	    {"dry-run", no_argument, nullptr, 'n'},
 	    {"import", no_argument, nullptr, 'i'},
 	    {"wtmp", required_argument, nullptr, 'w'},
+	    {"journal", required_argument, nullptr, 'J'},
+	    {"wtmpdb", required_argument, nullptr, 'D'},
+	    {"metrics", required_argument, nullptr, 'M'},
 	    {"help", no_argument, nullptr, 'h'},
 	    {"version", no_argument, nullptr, 'V'},
 	    {nullptr, 0, nullptr, 0},
@@ -133,11 +142,19 @@ options read_options(int argc, char **argv)
 			opts.dry_run = true;
 			break;
 		case 'i':
-			opts.import = true;
+			opts.history.import = true;
 			break;
 		case 'w':
-			opts.history = optarg;
-			opts.import = true;
+			opts.history.wtmp = optarg;
+			break;
+		case 'J':
+			opts.history.journal = optarg;
+			break;
+		case 'D':
+			opts.history.wtmpdb = optarg;
+			break;
+		case 'M':
+			opts.metrics = optarg;
 			break;
 		case 'h':
 			show_help();
@@ -153,8 +170,13 @@ options read_options(int argc, char **argv)
 		usage_error("unexpected argument", argv[optind]);
 	if (opts.store && !*opts.store)
 		usage_error("an empty file name for", "--file");
-	if (opts.history && !*opts.history)
-		usage_error("an empty file name for", "--wtmp");
+	const char *names[][2] = {{opts.history.wtmp, "--wtmp"},
+	                          {opts.history.journal, "--journal"},
+	                          {opts.history.wtmpdb, "--wtmpdb"},
+	                          {opts.metrics, "--metrics"}};
+	for (const auto &name : names)
+		if (name[0] && !*name[0])
+			usage_error("an empty file name for", name[1]);
 	return opts;
 }
 
@@ -165,40 +187,18 @@ std::string system_name()
 	return text.substr(0, text.find(' '));
 }
 
-// The summary of an import, or why there was nothing to import.
-void report_import(std::FILE *out, const char *path, history_status status,
-                   const import_counts &counts)
-{
-	if (status == history_status::missing) {
-		std::fprintf(out, "no boot history to import: %s does not exist\n", path);
-	} else if (status == history_status::empty) {
-		std::fprintf(out, "no boot history to import: %s is empty\n", path);
-	} else {
-		std::fprintf(out,
-		             "imported %" PRId64 " boot%s from %s, %" PRId64
-		             " already recorded, skipped %" PRId64 " that could not be bounded\n",
-		             counts.imported, counts.imported == 1 ? "" : "s", path, counts.known,
-		             counts.skipped);
-	}
-}
-
 int run(const options &opts)
 {
 	if (opts.store)
 		setenv("CORVANE_RECORDS", opts.store, 1);
 	const char *store = records_path();
 
-	// The history is read first: a file that cannot be read ends the run
+	// The history is read first: a source that cannot be read ends the run
 	// before the store is touched.
-	const char *history_path = opts.history ? opts.history : default_boot_history();
-	std::vector<past_boot> history;
-	history_status history_read = history_status::empty;
-	if (opts.import) {
-		int error = 0;
-		history_read = read_boot_history(history_path, history, error);
-		if (history_read == history_status::unreadable)
-			fail("cannot read %s: %s", history_path, std::strerror(error));
-	}
+	std::vector<history_read> history;
+	std::string failure;
+	if (!read_histories(opts.history, history, failure))
+		fail("%s", failure.c_str());
 
 	struct stat st;
 	if (stat(store, &st) == 0 && !S_ISREG(st.st_mode))
@@ -224,9 +224,7 @@ int run(const options &opts)
 	if (!record_running_boot(boot_time, uptime, sysinfo.c_str()))
 		throw std::bad_alloc();
 
-	import_counts counts = {0, 0, 0};
-	if (history_read == history_status::read)
-		counts = import_boots(history, system_name().c_str());
+	import_histories(history, system_name().c_str());
 
 	if (opts.dry_run) {
 		std::fflush(stdout);
@@ -237,9 +235,14 @@ int run(const options &opts)
 		if (save_records() != 0)
 			fail("cannot save %s: %s", store, std::strerror(errno));
 		unlock_records(lock);
+		// The ends file is not kept yet: the metrics of how boots ended are
+		// left out rather than shown as none.
+		if (opts.metrics && write_metrics(opts.metrics, nullptr) != 0)
+			fail("cannot write %s: %s", opts.metrics, std::strerror(errno));
 	}
-	if (opts.import)
-		report_import(opts.dry_run ? stderr : stdout, history_path, history_read, counts);
+	if (!history.empty())
+		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",
+		             history_summary(history).c_str());
 	return 0;
 }
 
