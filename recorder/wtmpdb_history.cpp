@@ -79,7 +79,6 @@ std::vector<past_boot> bound_boots(std::vector<boot_row> &rows, std::vector<int6
 		if (row.logout && *row.logout >= row.login) {
 			boot.uptime = seconds_of(*row.logout) - boot.boot_time;
 			boot.bounded = true;
-			boot.end = boot_end::clean;
 		} else {
 			// The last record before the next boot, if it is of this one.
 			auto limit = followed ? std::lower_bound(others.begin(), others.end(),
@@ -89,8 +88,13 @@ std::vector<past_boot> bound_boots(std::vector<boot_row> &rows, std::vector<int6
 				boot.uptime = seconds_of(*(limit - 1)) - boot.boot_time;
 				boot.bounded = true;
 			}
-			boot.end = followed ? boot_end::unclean : boot_end::unknown;
 		}
+		// An end dated before the start (a clock set back) still tells
+		// that the boot was shut down.
+		if (row.logout)
+			boot.end = boot_end::clean;
+		else
+			boot.end = followed ? boot_end::unclean : boot_end::unknown;
 		boots.push_back(boot);
 	}
 	return boots;
