@@ -3,8 +3,7 @@
 #include "recorder/metrics.h"
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
 #include <vector>
 
 namespace
@@ -35,11 +34,12 @@ std::string number(int64_t value)
 	return std::to_string(value);
 }
 
+// The shortest text that reads back as the same number.
 std::string ratio(double value)
 {
 	char text[32];
-	std::snprintf(text, sizeof text, "%.9g", value);
-	return text;
+	auto result = std::to_chars(text, text + sizeof text, value);
+	return std::string(text, result.ptr);
 }
 
 } // namespace

@@ -117,7 +117,7 @@ TEST(metrics, counts_downtime_from_the_end_of_the_boot_just_before_as_the_report
 	records list({{1000, 500}, {1200, 100}, {1400, 50}});
 	std::string text = metrics_text(list.head(), nullptr, nullptr);
 	EXPECT_EQ(sample(text, "corvane_recorded_downtime_seconds"), "100");
-	EXPECT_EQ(sample(text, "corvane_availability_ratio"), "0.866666667");
+	EXPECT_EQ(sample(text, "corvane_availability_ratio"), "0.8666666666666667");
 	EXPECT_EQ(text.find("corvane_uptime_seconds"), std::string::npos);
 }
 
