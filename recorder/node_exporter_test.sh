@@ -9,6 +9,7 @@
 set -u
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-metrics.XXXXXX") || exit 2
 exporter_pid=
+# shellcheck disable=SC2317 # called by the trap
 cleanup() {
 	[ -n "$exporter_pid" ] && kill "$exporter_pid" 2>/dev/null && wait "$exporter_pid" 2>/dev/null
 	rm -rf "$work"

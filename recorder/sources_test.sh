@@ -6,6 +6,7 @@
 #
 # Run by CTest with RECORDER, DOUBLE_DIR and WTMP_WRITER in the environment;
 # exits 77 (skipped) when a tool is missing, except under CI.
+# shellcheck disable=SC2015 # "A && B || fail": fail unless both hold
 set -u
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-sources.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT

@@ -23,6 +23,9 @@ done
 service="$prefix/lib/systemd/system/corvane-record.service"
 exec_start=$(sed -n 's/^ExecStart=//p' "$service")
 [ "$exec_start" = "$prefix/sbin/corvane-record" ] || fail "the service runs '$exec_start'"
+drop_in="$prefix/lib/systemd/system/corvane-record.service.d/metrics.conf"
+grep -qF "then exec $prefix/sbin/corvane-record --metrics=/var/lib/prometheus/node-exporter/corvane.prom; fi; exec $prefix/sbin/corvane-record'" \
+	"$drop_in" || fail "the metrics drop-in: $(cat "$drop_in")"
 
 if ! command -v systemd-analyze >/dev/null; then
 	echo "no systemd-analyze on this system"
