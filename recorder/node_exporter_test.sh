@@ -9,7 +9,7 @@
 set -u
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-metrics.XXXXXX") || exit 2
 exporter_pid=
-# shellcheck disable=SC2317 # called by the trap
+# shellcheck disable=SC2015,SC2317 # "A && B || fail"; cleanup is called by the trap
 cleanup() {
 	[ -n "$exporter_pid" ] && kill "$exporter_pid" 2>/dev/null && wait "$exporter_pid" 2>/dev/null
 	rm -rf "$work"
@@ -39,7 +39,8 @@ mkdir "$work/textfile"
 printf '%s\n' "500:1699990000:Linux 6.1.0-27-amd64" "7200:1700000000:Linux 6.1.0-28-amd64" \
 	"100:1700090000:Linux 6.1.0-28-amd64" >"$work/records"
 "$RECORDER" -f "$work/records" --metrics="$work/textfile/corvane.prom" || fail "the run failed"
-ls -a "$work/textfile" | grep -qv '^\.\.\?$\|^corvane\.prom$' && fail "a stray file: $(ls -a "$work/textfile")"
+files=$(cd "$work/textfile" && echo .* *)
+[ "$files" = ". .. corvane.prom" ] || fail "the folder holds $files"
 
 # Starts the exporter on a port that no one holds: a port taken makes it
 # exit at once, and the next one is tried.
@@ -50,7 +51,7 @@ for try in 1 2 3 4 5 6 7 8 9 10; do
 		--collector.textfile --collector.textfile.directory="$work/textfile" \
 		>"$work/exporter.log" 2>&1 &
 	exporter_pid=$!
-	for wait in $(seq 50); do
+	for _ in $(seq 50); do
 		if curl -sf "http://127.0.0.1:$candidate/metrics" -o "$work/scrape"; then
 			port=$candidate
 			break
