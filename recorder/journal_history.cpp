@@ -21,6 +21,8 @@
 #include <systemd/sd-id128.h>
 #include <systemd/sd-journal.h>
 
+#include "recorder/history_values.h"
+
 namespace
 {
 
@@ -90,7 +92,7 @@ void match_boot(sd_journal *j, const std::string &id, const char *also)
 }
 
 // The release in the kernel's version message of the boot, or "": the word
-// after "Linux version ", kept only when it is printable text.
+// after "Linux version ", kept only when it is one word of printable text.
 std::string kernel_release(sd_journal *j, const std::string &id)
 {
 	match_boot(j, id, "_TRANSPORT=kernel");
@@ -101,10 +103,7 @@ std::string kernel_release(sd_journal *j, const std::string &id)
 		if (!message.starts_with(version))
 			continue;
 		std::string release = message.substr(version.size());
-		release = release.substr(0, release.find(' '));
-		bool printable = std::all_of(release.begin(), release.end(),
-		                             [](char c) { return c > ' ' && c < 0x7f; });
-		return printable ? release : "";
+		return screened_release(release.substr(0, release.find(' ')));
 	}
 	return "";
 }
@@ -129,13 +128,6 @@ entry_times times_of_entry(sd_journal *j)
 	return {clamp(realtime), clamp(monotonic)};
 }
 
-// Seconds of a count of microseconds, rounded down.
-int64_t seconds_of(int64_t usec)
-{
-	int64_t seconds = usec / 1000000;
-	return usec % 1000000 < 0 ? seconds - 1 : seconds;
-}
-
 // The boot of the id, or false when the journal holds no entry of it.
 bool read_boot(sd_journal *j, const std::string &id, past_boot &boot)
 {
@@ -151,8 +143,8 @@ bool read_boot(sd_journal *j, const std::string &id, past_boot &boot)
 
 	int64_t start = first.realtime - first.monotonic;
 	boot.boot_time = seconds_of(start);
-	boot.uptime = std::max(seconds_of(last.realtime - boot.boot_time * 1000000),
-	                       seconds_of(last.monotonic));
+	boot.uptime =
+	    std::max(seconds_of(last.realtime) - boot.boot_time, seconds_of(last.monotonic));
 	boot.bounded = true;
 	boot.boot_id = id;
 

@@ -20,6 +20,8 @@
 
 #include <sqlite3.h>
 
+#include "recorder/history_values.h"
+
 namespace
 {
 
@@ -46,23 +48,10 @@ struct boot_row {
 	std::string release;
 };
 
-// Seconds of a count of microseconds, rounded down.
-int64_t seconds_of(int64_t usec)
+// The text of a column, "" for NULL.
+std::string text_of(const unsigned char *text)
 {
-	int64_t seconds = usec / 1000000;
-	return usec % 1000000 < 0 ? seconds - 1 : seconds;
-}
-
-// The text unless it holds a control character, else "".
-std::string printable(const unsigned char *text)
-{
-	if (!text)
-		return "";
-	std::string s(reinterpret_cast<const char *>(text));
-	bool clean = std::all_of(s.begin(), s.end(), [](char c) {
-		return static_cast<unsigned char>(c) >= ' ' && c != 0x7f;
-	});
-	return clean ? s : "";
+	return text ? reinterpret_cast<const char *>(text) : "";
 }
 
 // The boots, from the rows of boots and the times of every other row.
@@ -151,7 +140,8 @@ history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boo
 		            std::strcmp(reinterpret_cast<const char *>(user), "reboot") == 0;
 		if (boot) {
 			rows.push_back(
-			    {*login, logout, printable(sqlite3_column_text(query.get(), 4))});
+			    {*login, logout,
+			     screened_release(text_of(sqlite3_column_text(query.get(), 4)))});
 		} else {
 			others.push_back(*login);
 			if (logout)
