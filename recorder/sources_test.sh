@@ -24,7 +24,8 @@ if [ -z "$journal_remote" ] || ! command -v sqlite3 >/dev/null; then
 	[ -n "${CI:-}" ] && exit 1
 	exit 77
 fi
-if ! "$RECORDER" --help | grep -q -- --journal || ! "$RECORDER" --help | grep -q wtmpdb; then
+if "$RECORDER" -n -f "$work/probe" --journal="$work/none" --wtmpdb="$work/none" 2>&1 |
+	grep -q "built without"; then
 	echo "this corvane-record reads neither the journal nor the login database"
 	exit 77
 fi
