@@ -1,11 +1,11 @@
 // corvane-record - keeps the records store: adds the running boot's record or
-// raises its uptime, with --import also the past boots that the login
-// accounting file remembers, and writes the store back whole.
+// raises its uptime, with --import also the past boots that the journal and
+// the login records remember, and writes the store back whole; with
+// --metrics it also writes the records as metrics for Prometheus.
 //
 // The store is read, changed and saved under the writers' lock, so that two
 // recorders at once take turns; the library writes the new store beside the
 // old one and renames it over it, and keeps every line it cannot read.
-#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
@@ -22,9 +22,9 @@
 
 #include "corvane.h"
 #include "recorder/boot_ends.h"
-#include "recorder/boot_history.h"
 #include "recorder/figures.h"
-#include "recorder/import.h"
+#include "recorder/history_sources.h"
+#include "recorder/metrics.h"
 #include "recorder/running_boot.h"
 #include "recorder/status.h"
 #include "recorder/store_range.h"
@@ -41,10 +41,10 @@ constexpr const char *program = "corvane-record";
 
 // What the command line asks for.
 struct options {
-	const char *store = nullptr;   // -f: else the library's store
-	const char *history = nullptr; // -w: else the system's
+	const char *store = nullptr; // -f: else the library's store
+	history_request history;     // -i and the sources named
+	const char *metrics = nullptr;
 	bool dry_run = false;
-	bool import = false;
 	bool shutdown = false; // the run at shutdown: the boot ends cleanly
 	bool status = false;   // print the status, write nothing
 };
@@ -82,17 +82,22 @@ struct options {
 
 [[noreturn]] void show_help()
 {
-	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE] [--shutdown | --status]\n"
+	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE] [--journal=DIR] [--wtmpdb=FILE]\n"
+	            "       [--metrics=FILE] [--shutdown | --status]\n"
 	            "\n"
 	            "Records the running boot in the records store: adds its line, or raises\n"
 	            "its uptime, and writes the store back whole, keeping every other line.\n"
 	            "\n"
 	            "  -f, --file=FILE   the records store (now %s)\n"
 	            "  -n, --dry-run     print the new store on standard output, write nothing\n"
-	            "  -i, --import      also add the past boots that the login accounting\n"
-	            "                    file remembers and the store lacks\n"
-	            "  -w, --wtmp=FILE   the login accounting file to import from (%s);\n"
-	            "                    implies --import\n"
+	            "  -i, --import      also add the past boots that the store lacks from\n"
+	            "                    every source that exists of\n"
+	            "                    %s\n"
+	            "  -w, --wtmp=FILE   import from this login accounting file only\n"
+	            "      --journal=DIR import from this journal (a folder or a file) only\n"
+	            "      --wtmpdb=FILE import from this login database only\n"
+	            "                    (the three may be given together)\n"
+	            "      --metrics=FILE  also write the records as metrics for Prometheus\n"
 	            "      --shutdown    the run at shutdown: also notes that the running\n"
 	            "                    boot ended cleanly\n"
 	            "      --status      print the records' figures; write nothing\n"
@@ -101,7 +106,7 @@ struct options {
 	            "\n"
 	            "The import prints a summary line, on standard error with -n. Exit status:\n"
 	            "0 when the store is written, 1 with a message on standard error when not.\n",
-	            program, records_path(), default_boot_history());
+	            program, records_path(), default_history_names().c_str());
 	finish(0);
 }
 
@@ -118,6 +123,9 @@ options read_options(int argc, char **argv)
 	    {"dry-run", no_argument, nullptr, 'n'},
 	    {"import", no_argument, nullptr, 'i'},
 	    {"wtmp", required_argument, nullptr, 'w'},
+	    {"journal", required_argument, nullptr, 'J'},
+	    {"wtmpdb", required_argument, nullptr, 'D'},
+	    {"metrics", required_argument, nullptr, 'M'},
 	    {"shutdown", no_argument, nullptr, 'S'},
 	    {"status", no_argument, nullptr, 's'},
 	    {"help", no_argument, nullptr, 'h'},
@@ -144,11 +152,19 @@ options read_options(int argc, char **argv)
 			opts.dry_run = true;
 			break;
 		case 'i':
-			opts.import = true;
+			opts.history.import = true;
 			break;
 		case 'w':
-			opts.history = optarg;
-			opts.import = true;
+			opts.history.wtmp = optarg;
+			break;
+		case 'J':
+			opts.history.journal = optarg;
+			break;
+		case 'D':
+			opts.history.wtmpdb = optarg;
+			break;
+		case 'M':
+			opts.metrics = optarg;
 			break;
 		case 'S':
 			opts.shutdown = true;
@@ -170,8 +186,13 @@ options read_options(int argc, char **argv)
 		usage_error("unexpected argument", argv[optind]);
 	if (opts.store && !*opts.store)
 		usage_error("an empty file name for", "--file");
-	if (opts.history && !*opts.history)
-		usage_error("an empty file name for", "--wtmp");
+	const char *names[][2] = {{opts.history.wtmp, "--wtmp"},
+	                          {opts.history.journal, "--journal"},
+	                          {opts.history.wtmpdb, "--wtmpdb"},
+	                          {opts.metrics, "--metrics"}};
+	for (const auto &name : names)
+		if (name[0] && !*name[0])
+			usage_error("an empty file name for", name[1]);
 	return opts;
 }
 
@@ -180,27 +201,6 @@ std::string system_name()
 {
 	std::string text = read_sysinfo();
 	return text.substr(0, text.find(' '));
-}
-
-// The summary of an import, or why there was nothing to import.
-void report_import(std::FILE *out, const char *path, history_status status,
-                   const import_counts &counts)
-{
-	if (status == history_status::missing) {
-		std::fprintf(out, "no boot history to import: %s does not exist\n", path);
-	} else if (status == history_status::empty) {
-		std::fprintf(out, "no boot history to import: %s is empty\n", path);
-	} else {
-		std::fprintf(out,
-		             "imported %" PRId64 " boot%s from %s, %" PRId64
-		             " already recorded, skipped %" PRId64 " that could not be bounded",
-		             counts.imported, counts.imported == 1 ? "" : "s", path, counts.known,
-		             counts.skipped);
-		if (counts.cut > 0)
-			std::fprintf(out, "; %" PRId64 " release%s cut at a control character",
-			             counts.cut, counts.cut == 1 ? "" : "s");
-		std::fputc('\n', out);
-	}
 }
 
 // Reads the ends file beside the store; a file that cannot be read ends
@@ -256,17 +256,12 @@ int run(const options &opts)
 	if (opts.status)
 		return show_status(store);
 
-	// The history is read first: a file that cannot be read ends the run
+	// The history is read first: a source that cannot be read ends the run
 	// before the store is touched.
-	const char *history_path = opts.history ? opts.history : default_boot_history();
-	std::vector<past_boot> history;
-	history_status history_read = history_status::empty;
-	if (opts.import) {
-		int error = 0;
-		history_read = read_boot_history(history_path, history, error);
-		if (history_read == history_status::unreadable)
-			fail("cannot read %s: %s", history_path, std::strerror(error));
-	}
+	std::vector<history_read> history;
+	std::string failure;
+	if (!read_histories(opts.history, history, failure))
+		fail("%s", failure.c_str());
 
 	struct stat st;
 	if (stat(store, &st) == 0 && !S_ISREG(st.st_mode))
@@ -285,10 +280,7 @@ int run(const options &opts)
 	read_store_and_running_boot(old_mark, marked, update);
 	boot_ends ends = read_ends(store);
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
-
-	import_counts counts = {0, 0, 0, 0};
-	if (history_read == history_status::read)
-		counts = import_boots(history, system_name().c_str(), &ends, &ends_changed);
+	import_histories(history, system_name().c_str(), &ends, &ends_changed);
 
 	if (opts.dry_run) {
 		std::fflush(stdout);
@@ -312,9 +304,14 @@ int run(const options &opts)
 		if (save_records() != 0)
 			fail("cannot save %s: %s", store, std::strerror(errno));
 		unlock_records(lock);
+		record_figures figures = figures_of(ends);
+		boot_end_counts counts = {figures.clean, figures.unclean};
+		if (opts.metrics && write_metrics(opts.metrics, &counts) != 0)
+			fail("cannot write %s: %s", opts.metrics, std::strerror(errno));
 	}
-	if (opts.import)
-		report_import(opts.dry_run ? stderr : stdout, history_path, history_read, counts);
+	if (!history.empty())
+		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",
+		             history_summary(history).c_str());
 	return 0;
 }
 

@@ -45,6 +45,9 @@ done
 shutdown_unit="$installed/corvane-record-shutdown.service"
 [ "$(sed -n 's/^ExecStop=//p' "$shutdown_unit")" = "$prefix/sbin/corvane-record --shutdown" ] &&
 	grep -qx RemainAfterExit=yes "$shutdown_unit" || fail "the shutdown unit does not run --shutdown when it stops"
+drop_in="$installed/corvane-record.service.d/metrics.conf"
+grep -qF "then exec $prefix/sbin/corvane-record --metrics=/var/lib/prometheus/node-exporter/corvane.prom; fi; exec $prefix/sbin/corvane-record'" \
+	"$drop_in" || fail "the metrics drop-in: $(cat "$drop_in")"
 
 if ! command -v systemd-analyze >/dev/null; then
 	skip_test "no systemd-analyze on this system: the units are not verified"
