@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "corvane.h"
+#include "replace.h"
 #include "store_line.h"
 
 namespace
@@ -36,20 +37,8 @@ struct output {
 
 bool flush(output &out)
 {
-	const char *p = out.buf.data();
-	std::size_t left = out.used;
-	while (left > 0) {
-		ssize_t n = write(out.fd, p, left);
-		if (n < 0 && errno == EINTR)
-			continue;
-		if (n <= 0) {
-			if (n == 0)
-				errno = ENOSPC;
-			return false;
-		}
-		p += n;
-		left -= static_cast<std::size_t>(n);
-	}
+	if (!corvane::write_all(out.fd, out.buf.data(), out.used))
+		return false;
 	out.used = 0;
 	return true;
 }

@@ -9,6 +9,7 @@
 #ifndef CORVANE_H
 #define CORVANE_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <time.h>
 
@@ -125,18 +126,28 @@ const char *records_path(void);
  * an empty one. */
 int write_records(int fd);
 
-/* Replaces the store with the text that write_records makes, whole: it is
- * written to a new file in the store's folder, flushed to the disk and
- * renamed over the store, then the folder is flushed, so that the store is
- * at every moment either the old one or the new one.  The folder and those
- * above it are made (mode 0755) when missing; a new store has mode 0644 and
- * an old store's mode and owner are kept; a store that is a symbolic link is
- * replaced where the link points.  Returns 0, or -1 with errno set, the old
- * store then untouched; only when the flush of the folder fails, after the
- * rename, is the new store in place though -1 is returned.  A program that
- * reads the store, changes urec_list and saves it holds lock_records across
- * the three. */
+/* Replaces the store with the text that write_records makes, whole, as
+ * replace_file replaces a file (a stray new file is named ".records.XXXXXX"
+ * for a store named "records").  Returns 0, or -1 with errno set, the old
+ * store then untouched (see replace_file).  A program that reads the store,
+ * changes urec_list and saves it holds lock_records across the three. */
 int save_records(void);
+
+/* Replaces the file at path whole with the size bytes at bytes, the way
+ * save_records replaces the store: they are written to a new file in the
+ * file's folder, named "." + its name + ".XXXXXX" (six characters of
+ * mkstemp), flushed to the disk and renamed over the file, then the folder
+ * is flushed, so that the file is at every moment either the old one or the
+ * new one, whole.  The folder and those above it are made (mode 0755) when
+ * missing; a new file has mode 0644 whatever the umask, and an old file's
+ * mode and owner are kept.  A symbolic link is replaced where it points (a
+ * link to no file yet makes the file it names), and so is a file reached
+ * through linked folders.  Only a plain file is replaced: EISDIR for a
+ * folder, EINVAL for any other kind of file.  Returns 0, or -1 with errno
+ * set, the old file then untouched and the new file gone; only when the
+ * flush of the folder fails, after the rename, is the new file in place
+ * though -1 is returned.  NULL bytes with a size of 0 make an empty file. */
+int replace_file(const char *path, const void *bytes, size_t size);
 
 /* Takes the lock that writers of the store hold: an exclusive flock on the
  * file named like the store with ".lock" added (made, with its folders, when
