@@ -41,6 +41,7 @@ struct options {
 	const char *history = nullptr; // -w: else the system's
 	bool dry_run = false;
 	bool import = false;
+	unsigned int wait = 60; // -W: seconds to wait for the writers' lock
 };
 
 // Ends the run with status, after the last of standard output is written: a
@@ -76,13 +77,16 @@ struct options {
 
 [[noreturn]] void show_help()
 {
-	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE]\n"
+	std::printf("usage: %s [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE]\n"
 	            "\n"
 	            "Records the running boot in the records store: adds its line, or raises\n"
 	            "its uptime, and writes the store back whole, keeping every other line.\n"
 	            "\n"
 	            "  -f, --file=FILE   the records store (now %s)\n"
 	            "  -n, --dry-run     print the new store on standard output, write nothing\n"
+	            "  -W, --wait=SECONDS\n"
+	            "                    wait that long at most for another run to let go of\n"
+	            "                    the store's lock, else fail (60; 0: do not wait)\n"
 	            "  -i, --import      also add the past boots that the login accounting\n"
 	            "                    file remembers and the store lacks\n"
 	            "  -w, --wtmp=FILE   the login accounting file to import from (%s);\n"
@@ -102,22 +106,33 @@ struct options {
 	finish(0);
 }
 
+// The seconds of --wait: decimal digits only, within unsigned int.
+unsigned int read_seconds(const char *text)
+{
+	unsigned long long value = 0;
+	for (const char *p = text; *p; p++) {
+		if (*p < '0' || *p > '9' || value > 100000000)
+			usage_error("the wait must be whole seconds, not", text);
+		value = value * 10 + static_cast<unsigned>(*p - '0');
+	}
+	if (!*text || value > 0xffffffffu)
+		usage_error("the wait must be whole seconds, not", text);
+	return static_cast<unsigned int>(value);
+}
+
 options read_options(int argc, char **argv)
 {
 	static const struct option long_options[] = {
-	    {"file", required_argument, nullptr, 'f'},
-	    {"dry-run", no_argument, nullptr, 'n'},
-	    {"import", no_argument, nullptr, 'i'},
-	    {"wtmp", required_argument, nullptr, 'w'},
-	    {"help", no_argument, nullptr, 'h'},
-	    {"version", no_argument, nullptr, 'V'},
-	    {nullptr, 0, nullptr, 0},
+	    {"file", required_argument, nullptr, 'f'}, {"dry-run", no_argument, nullptr, 'n'},
+	    {"import", no_argument, nullptr, 'i'},     {"wtmp", required_argument, nullptr, 'w'},
+	    {"wait", required_argument, nullptr, 'W'}, {"help", no_argument, nullptr, 'h'},
+	    {"version", no_argument, nullptr, 'V'},    {nullptr, 0, nullptr, 0},
 	};
 	options opts;
 	opterr = 0; // the messages are ours
 	for (;;) {
 		int last = optind;
-		int c = getopt_long(argc, argv, "+:f:niw:hV", long_options, nullptr);
+		int c = getopt_long(argc, argv, "+:f:niw:W:hV", long_options, nullptr);
 		if (c == -1)
 			break;
 		// The option a message names: the word of a long one, else its
@@ -139,12 +154,17 @@ options read_options(int argc, char **argv)
 			opts.history = optarg;
 			opts.import = true;
 			break;
+		case 'W':
+			opts.wait = read_seconds(optarg);
+			break;
 		case 'h':
 			show_help();
 		case 'V':
 			show_version();
 		case ':':
-			usage_error("a file name must follow", shown);
+			usage_error(optopt == 'W' ? "a number of seconds must follow"
+			                          : "a file name must follow",
+			            shown);
 		default:
 			usage_error("unknown option", shown);
 		}
@@ -156,6 +176,14 @@ options read_options(int argc, char **argv)
 	if (opts.history && !*opts.history)
 		usage_error("an empty file name for", "--wtmp");
 	return opts;
+}
+
+// Ends the run when another run held the lock all the wait long.
+[[noreturn]] void fail_held(const char *lock_file, long holder, unsigned int wait)
+{
+	std::string by = holder > 0 ? "process " + std::to_string(holder) : "another process";
+	fail("cannot lock %s: held by %s (waited %u second%s)", lock_file, by.c_str(), wait,
+	     wait == 1 ? "" : "s");
 }
 
 // The name of the running system: its system text up to the first blank.
@@ -186,7 +214,16 @@ int run(const options &opts)
 {
 	if (opts.store)
 		setenv("CORVANE_RECORDS", opts.store, 1);
-	const char *store = records_path();
+	// Messages name the store as given; the run reads, locks and writes
+	// its real file, so that every path to one store takes one lock.
+	std::string store_given = records_path();
+	const char *store = store_given.c_str();
+	std::string lock_file = store_given + ".lock";
+	if (char *real = real_file_path(store)) {
+		setenv("CORVANE_RECORDS", real, 1);
+		lock_file = std::string(real) + ".lock";
+		std::free(real);
+	}
 
 	// The history is read first: a file that cannot be read ends the run
 	// before the store is touched.
@@ -206,9 +243,11 @@ int run(const options &opts)
 
 	int lock = -1;
 	if (!opts.dry_run) {
-		lock = lock_records();
+		lock = lock_records_within(opts.wait);
+		if (lock < 0 && errno == EWOULDBLOCK)
+			fail_held(lock_file.c_str(), records_lock_holder(), opts.wait);
 		if (lock < 0)
-			fail("cannot lock %s.lock: %s", store, std::strerror(errno));
+			fail("cannot lock %s: %s", lock_file.c_str(), std::strerror(errno));
 	}
 
 	read_records(static_cast<time_t>(-1)); // every stored boot
