@@ -114,14 +114,17 @@ const char *records_path(void);
  * (comments, blank lines, lines that cannot be read, boots the list lacks) is
  * copied as it is, byte for byte.  The first line of a boot the list holds
  * takes the record's uptime and text (a stored text longer than SYSMAX that
- * begins with the record's is kept whole, and so is a "\r\n" line end);
- * later lines of that boot are dropped.  A stored uptime is never lowered: a
+ * begins with the record's is kept whole, unless the longer uptime would
+ * take the line beyond the 4096 bytes that the reader reads: it is then cut
+ * to the record's, what the reader keeps; a "\r\n" line end is kept); later
+ * lines of that boot are dropped.  A text that ends in '\r' is written with
+ * a "\r\n" line end, so that it reads back with its '\r'.  A stored uptime is never lowered: a
  * line longer than the record stays as it is and stands for it.  The boots
  * that no line holds follow at the end, oldest first.  Of several records of
  * one boot time in the list, the longest is written.  Returns 0, or -1 with
  * errno set: EINVAL, before anything is written, when a record cannot be
  * stored (a negative number, a time at or after 9999-01-01, a line end in
- * the text or a '\r' at its end); EISDIR or EINVAL when the store is not a
+ * the text); EISDIR or EINVAL when the store is not a
  * plain file; else the error of the read or the write.  A missing store is
  * an empty one. */
 int write_records(int fd);
