@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -189,5 +190,25 @@ extern "C" int replace_file(const char *path, const void *bytes, size_t size)
 	} catch (const std::bad_alloc &) {
 		errno = ENOMEM;
 		return -1;
+	}
+}
+
+extern "C" char *real_file_path(const char *path)
+{
+	try {
+		std::string real;
+		if (!path) {
+			errno = EINVAL;
+			return nullptr;
+		}
+		if (!corvane::real_file(path, real))
+			return nullptr;
+		char *copy = strdup(real.c_str());
+		if (!copy)
+			errno = ENOMEM;
+		return copy;
+	} catch (const std::bad_alloc &) {
+		errno = ENOMEM;
+		return nullptr;
 	}
 }

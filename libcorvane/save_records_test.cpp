@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -236,6 +237,98 @@ TEST_F(save_records_test, two_writers_racing_lose_no_record_and_leave_the_store_
 	for (int w = 0; w < 2; w++)
 		for (int i = 0; i < rounds; i++)
 			EXPECT_EQ(boots.count(1000000 * (w + 1) + i), 1u) << w << " " << i;
+}
+
+// The reader and the writer agree: a store with lines of every shape the
+// reader reads (texts that end in CR, a CR where the reader cuts the text,
+// texts up to the line limit) is saved with every uptime raised, and reads
+// back with the raised uptimes and the texts as the reader had them; then
+// the list is saved as a new store and reads back the same.  The lines come
+// from a fixed-seed generator, the same on every run.
+TEST_F(save_records_test, every_store_read_saves_and_every_record_saved_reads_back)
+{
+	std::mt19937 random(20240601);
+	auto below = [&](uint32_t n) { return random() % n; };
+	// A text: printable bytes, high bytes, CRs and colons, of lengths about
+	// SYSMAX and the line limit; a CR at its end, or where the reader cuts.
+	auto text = [&]() {
+		static const std::size_t lengths[] = {0,      1,          10,   SYSMAX - 1,
+		                                      SYSMAX, SYSMAX + 1, 1000, 4050};
+		std::size_t len = lengths[below(8)] + below(4);
+		std::string t;
+		for (std::size_t i = 0; i < len; i++) {
+			uint32_t kind = below(20);
+			t += kind == 0   ? '\r'
+			     : kind == 1 ? ':'
+			     : kind == 2 ? static_cast<char>(0x80 + below(128))
+			                 : static_cast<char>(' ' + below(95));
+		}
+		if (!t.empty() && below(3) == 0)
+			t.back() = '\r';
+		if (t.size() > SYSMAX && below(3) == 0)
+			t[SYSMAX - 1] = '\r';
+		return t;
+	};
+	std::string content;
+	int64_t boot = 1000000000;
+	for (int i = 0; i < 400; i++) {
+		boot += 1 + below(100000);
+		std::string line =
+		    std::to_string(below(1000000)) + ":" + std::to_string(boot) + ":" + text();
+		content += line + (below(4) == 0 ? "\r\n" : "\n");
+	}
+	write_file(store, content);
+	read_records(all_boots);
+	std::vector<values> stored = list_values();
+	ASSERT_GT(stored.size(), 300u); // some lines are beyond the line limit
+	for (urec *r : list_records())
+		r->uptime = r->uptime * 1000 + below(1000);
+	std::vector<values> raised = list_values();
+	ASSERT_EQ(save_records(), 0) << std::strerror(errno);
+	corvane_forget_records();
+	read_records(all_boots);
+	EXPECT_EQ(list_values(), raised);
+
+	// The list alone, saved as a new store.
+	ASSERT_EQ(unlink(store.c_str()), 0);
+	ASSERT_EQ(save_records(), 0) << std::strerror(errno);
+	corvane_forget_records();
+	read_records(all_boots);
+	EXPECT_EQ(list_values(), raised);
+}
+
+// The two stores that a fuzzer found the writer could not save, or saved so
+// that a boot was lost.
+TEST_F(save_records_test, saves_the_stores_that_were_found_to_fail)
+{
+	const std::string long_text = std::string(4096 - 16, 'x');
+	struct {
+		const char *name;
+		std::string store;
+	} const cases[] = {
+	    {"a text that ends in CR", "3600:1700000000:Linux 6.1\r\r\n"},
+	    {"a CR where the reader cuts the text",
+	     "3600:1700000000:" + std::string(SYSMAX - 1, 'a') + "\r and more\n"},
+	    {"a line at the line limit", "3600:1700000000:" + long_text + "\n"},
+	};
+	for (const auto &c : cases) {
+		corvane_forget_records();
+		write_file(store, c.store);
+		read_records(all_boots);
+		std::vector<values> before = list_values();
+		ASSERT_EQ(before.size(), 1u) << c.name;
+		// The running boot, and the stored one with a longer uptime.
+		list_records()[0]->uptime = 36000;
+		add_urec(60, 1800000000, "Linux 6.2");
+		std::vector<values> saved = list_values();
+		ASSERT_EQ(save_records(), 0) << c.name << ": " << std::strerror(errno);
+		corvane_forget_records();
+		read_records(all_boots);
+		EXPECT_EQ(list_values(),
+		          (std::vector<values>{{36000, 1700000000, std::get<2>(before[0])},
+		                               {60, 1800000000, "Linux 6.2"}}))
+		    << c.name;
+	}
 }
 
 } // namespace

@@ -69,13 +69,14 @@ struct held {
 };
 
 // Whether the list's record can be written as a line that reads back as it
-// is: numbers in the store's range, no line end in the text, no '\r' at its
-// end (the reader would drop it).
+// is: numbers in the store's range, no line end in the text.  (A text that
+// ends in '\r' is written with a "\r\n" line end, whose '\r' the reader
+// drops.)
 bool storable(const urec *rec)
 {
 	std::size_t len = strnlen(rec->sysinfo, SYSMAX);
 	return corvane::storable_times(rec->uptime, static_cast<int64_t>(rec->boot_time)) &&
-	       !std::memchr(rec->sysinfo, '\n', len) && (len == 0 || rec->sysinfo[len - 1] != '\r');
+	       !std::memchr(rec->sysinfo, '\n', len);
 }
 
 // The boots of urec_list by boot time, one record each: of several with one
@@ -117,15 +118,25 @@ held *find_boot(std::vector<held> &boots, int64_t boot_time)
 	return &*it;
 }
 
-// Puts UPTIME:BOOTTIME: then the text, then the line end.
-bool put_record(output &out, int64_t uptime, int64_t boot_time, const char *text,
-                std::size_t text_len, const char *line_end)
+// UPTIME:BOOTTIME: of a line, in numbers; returns its length.
+std::size_t put_numbers(char (&numbers)[48], int64_t uptime, int64_t boot_time)
 {
-	char numbers[48];
 	int n =
 	    std::snprintf(numbers, sizeof numbers, "%" PRId64 ":%" PRId64 ":", uptime, boot_time);
-	return put(out, numbers, static_cast<std::size_t>(n)) && put(out, text, text_len) &&
-	       put(out, line_end, std::strlen(line_end));
+	return static_cast<std::size_t>(n);
+}
+
+// Puts UPTIME:BOOTTIME: then the text, then the line end: "\r\n" when crlf
+// or when the text ends in '\r' (the reader drops one '\r' before a '\n'),
+// else "\n".
+bool put_record(output &out, int64_t uptime, int64_t boot_time, const char *text,
+                std::size_t text_len, bool crlf)
+{
+	char numbers[48];
+	std::size_t n = put_numbers(numbers, uptime, boot_time);
+	bool cr = crlf || (text_len > 0 && text[text_len - 1] == '\r');
+	return put(out, numbers, n) && put(out, text, text_len) &&
+	       (cr ? put(out, "\r\n", 2) : put(out, "\n", 1));
 }
 
 // One line of the old store, without its '\n' (newline tells whether it had
@@ -161,12 +172,17 @@ bool take_line(output &out, std::vector<held> &boots, const char *line, std::siz
 	                 std::memcmp(rec->sysinfo, stored.sysinfo, kept) == 0;
 	if (same_text && stored.uptime == rec->uptime)
 		return as_it_was();
-	const char *line_end = len > 0 && line[len - 1] == '\r' ? "\r\n" : "\n";
-	if (same_text)
+	bool crlf = len > 0 && line[len - 1] == '\r';
+	// The whole stored text, unless the longer uptime would take the line
+	// beyond what the reader reads: it is then cut to what the reader
+	// keeps of it, the record's text.
+	char numbers[48];
+	if (same_text && put_numbers(numbers, rec->uptime, stored.boot_time) + stored.sysinfo_len <=
+	                     corvane::max_line)
 		return put_record(out, rec->uptime, stored.boot_time, stored.sysinfo,
-		                  stored.sysinfo_len, line_end);
+		                  stored.sysinfo_len, crlf);
 	return put_record(out, rec->uptime, stored.boot_time, rec->sysinfo,
-	                  std::strlen(rec->sysinfo), line_end);
+	                  std::strlen(rec->sysinfo), crlf);
 }
 
 // Copies the store open as in to out, line by line, through take_line; a
@@ -209,7 +225,7 @@ bool write_store(int fd)
 			return false;
 		first = false;
 		if (!put_record(out, h.rec->uptime, static_cast<int64_t>(h.rec->boot_time),
-		                h.rec->sysinfo, std::strlen(h.rec->sysinfo), "\n"))
+		                h.rec->sysinfo, std::strlen(h.rec->sysinfo), false))
 			return false;
 	}
 	return flush(out);

@@ -153,6 +153,23 @@ TEST_F(write_records_test, rewrites_the_line_of_a_boot_in_place)
 	     "9:3000:longest\n"},
 	    {"only the list's boots", "50:2000:B\n", {}, "50:2000:B\n"},
 	    {"colons and blanks in a text", "", {{1, 2, " a:b  c :"}}, "1:2: a:b  c :\n"},
+	    {"a text ending in CR gets a CRLF line end", "", {{1, 2, "a\r"}}, "1:2:a\r\r\n"},
+	    {"a rewritten text ending in CR",
+	     "100:1000:A\n",
+	     {{200, 1000, "B\r"}},
+	     "200:1000:B\r\r\n"},
+	    {"a stored text ending in CR",
+	     "3600:1700000000:Linux 6.1\r\r\n",
+	     {{7200, 1700000000, "Linux 6.1\r"}},
+	     "7200:1700000000:Linux 6.1\r\r\n"},
+	    {"a text beyond SYSMAX that would pass the line limit is cut",
+	     "100:1000:" + std::string(4096 - 9, 'u') + "\n",
+	     {{1000, 1000, std::string(SYSMAX, 'u')}},
+	     "1000:1000:" + std::string(SYSMAX, 'u') + "\n"},
+	    {"a text beyond SYSMAX at the line limit",
+	     "1000:1000:" + std::string(4096 - 10, 'u') + "\r\n",
+	     {{2000, 1000, std::string(SYSMAX, 'u')}},
+	     "2000:1000:" + std::string(4096 - 10, 'u') + "\r\n"},
 	};
 	for (const auto &c : cases)
 		EXPECT_EQ(write(c.before, c.records), c.after) << c.name;
@@ -176,7 +193,6 @@ TEST_F(write_records_test, refuses_a_record_it_cannot_store_and_writes_nothing)
 	    {"boot ending in year 9999", {1, 253370764799, "x"}},
 	    {"uptime beyond int64 with the boot time", {INT64_MAX, 1000, "x"}},
 	    {"line end in the text", {1, 1000, "a\nb"}},
-	    {"CR at the end of the text", {1, 1000, "a\r"}},
 	};
 	write_file(store, old_line);
 	for (const auto &c : cases) {

@@ -66,6 +66,12 @@ runs=(
 	"--file|a file name must follow '--file' $usage"
 	"--wtmp|a file name must follow '--wtmp' $usage"
 	"--file=|an empty file name for '--file' $usage"
+	"-W|a number of seconds must follow '-W' $usage"
+	"--wait|a number of seconds must follow '--wait' $usage"
+	"--wait=|the wait must be whole seconds, not '' $usage"
+	"-W 1.5|the wait must be whole seconds, not '1.5' $usage"
+	"-W -1|the wait must be whole seconds, not '-1' $usage"
+	"--wait=4294967296|the wait must be whole seconds, not '4294967296' $usage"
 	"extra|unexpected argument 'extra' $usage"
 	"-n extra|unexpected argument 'extra' $usage"
 )

@@ -4,6 +4,10 @@
 #   - killed (SIGKILL) before each of its file calls in turn, one run each;
 #   - paused in the middle of writing the new store (SIGSTOP), made to hold
 #     the lock meanwhile, then killed from outside;
+#   - the strays that killed runs leave, taken away by the next run that
+#     holds the lock, so that there is never more than one of each;
+#   - a lock held by a paused recorder, or by flock(1), and a run that gives
+#     up waiting for it (--wait), naming the holder;
 #   - a full disk or a failing device at each step of the save (a test double
 #     of write, fsync, close and rename), and a real full tmpfs when the
 #     system lets the test mount one in a mount namespace of its own.
@@ -52,12 +56,26 @@ which_store() {
 	fi
 }
 
+# The new files that killed runs leave behind: plain files named like a new
+# store (or a new file beside it) of mkstemp.
+strays() {
+	find "$work" -maxdepth 1 -type f -regextype posix-extended \
+		-regex '.*/\.records\.([^/]+\.)?[A-Za-z0-9]{6}' -printf '%f\n' | sort
+}
+
 # --- killed before each file call in turn -------------------------------------
+# The strays of earlier kills stay, with those of files beside the store and
+# files that only look like them: each run that takes the lock takes the
+# strays away, so that they never pile up.
+printf 'half\n' >"$work/.records.boot.Ab12Cd"
+printf 'half\n' >"$work/.records.ends.xY34Zw"
+printf 'kept\n' >"$work/.records.note"
+mkdir "$work/.records.folder"
 kills=0
 sides=""
+most_strays=0
 for ((n = 1; n <= 200; n++)); do
 	cp "$work/old" "$store"
-	rm -f "$work"/.records.*
 	# (The braces keep bash's notice of the kill off the test's output.)
 	{ CORVANE_FAULT="any:$n:KILL" LD_PRELOAD="$FAULTS" "$RECORDER" -f "$store" 2>"$work/err"; } 2>/dev/null
 	status=$?
@@ -70,14 +88,23 @@ for ((n = 1; n <= 200; n++)); do
 	side=$(which_store)
 	[ "$side" = broken ] && fail "killed at call $n: the store is neither the old nor the new one"
 	sides="$sides $side"
+	count=$(strays | wc -l)
+	[ "$count" -gt "$most_strays" ] && most_strays=$count
 done
 [ "$kills" -ge 5 ] || fail "only $kills calls to kill a run at"
 [[ $sides == *old* && $sides == *new* ]] || fail "kills left only:$sides"
+[ "$most_strays" -le 2 ] || fail "$most_strays strays piled up"
+[ -z "$(strays)" ] || fail "strays left after a whole run: $(strays)"
+[ -f "$work/.records.note" ] && [ -d "$work/.records.folder" ] ||
+	fail "a file that is no stray was taken away"
+[[ $sides == *old* && $most_strays -ge 1 ]] || fail "no kill left a stray to take away"
 
 # --- paused in the middle of the new store, killed from outside -------------------
+# The lock file lies beside the store's real file.
+lock="$(realpath "$work")/records.lock"
 cp "$work/old" "$store"
 rm -f "$work"/.records.*
-CORVANE_FAULT="write:2:STOP" LD_PRELOAD="$FAULTS" "$RECORDER" -f "$store" &
+CORVANE_FAULT="write:3:STOP" LD_PRELOAD="$FAULTS" "$RECORDER" -f "$store" &
 paused=$!
 for ((i = 0; i < 1000; i++)); do
 	[ "$(awk '{ print $3 }' "/proc/$paused/stat" 2>/dev/null)" = T ] && break
@@ -91,6 +118,12 @@ else
 		fail "no half-written new store beside the old one: ${temp:-none}"
 	fi
 	[ "$(which_store)" = old ] || fail "the store changed before the rename"
+	# A recorder that may wait a second gives up, naming the holder.
+	"$RECORDER" -f "$store" --wait=1 >"$work/out" 2>"$work/err"
+	status=$?
+	[ "$status" = 1 ] || fail "a recorder that gave up waiting: status $status"
+	[ "$(cat "$work/err")" = "corvane-record: cannot lock $lock: held by process $paused (waited 1 second)" ] ||
+		fail "a recorder that gave up waiting: standard error: $(cat "$work/err")"
 	# Another recorder waits for the lock meanwhile.
 	"$RECORDER" -f "$store" 2>"$work/err" &
 	waiting=$!
@@ -105,12 +138,31 @@ status=$?
 [ "$status" = 0 ] || fail "the waiting recorder: status $status, $(cat "$work/err")"
 [ "$(which_store)" = new ] || fail "the recorder after the kill left the $(which_store) store"
 
+# --- a lock held by another program ----------------------------------------------
+# This shell holds the lock with flock(1), which records no process id.
+exec 9>>"$lock"
+if ! flock -n 9; then
+	fail "flock could not take the free lock"
+else
+	cp "$work/old" "$store"
+	for wait in "--wait=1|1 second" "-W0|0 seconds"; do
+		"$RECORDER" -f "$store" "${wait%|*}" >"$work/out" 2>"$work/err"
+		status=$?
+		[ "$status" = 1 ] || fail "${wait%|*} with the lock held: status $status"
+		[ "$(cat "$work/err")" = "corvane-record: cannot lock $lock: held by another process (waited ${wait#*|})" ] ||
+			fail "${wait%|*} with the lock held: standard error: $(cat "$work/err")"
+		[ "$(which_store)" = old ] || fail "${wait%|*} with the lock held: the store changed"
+	done
+fi
+exec 9>&-
+
 # --- a full disk or a failing device at each step --------------------------------
-# fault|store afterwards|reason; the first two closes are those of the old
+# fault|store afterwards|reason; the first write is that of the holder's
+# process id into the lock file; the first two closes are those of the old
 # store once the reader and the writer read it, the third that of the new one.
 runs=(
-	"write:1:ENOSPC|old|No space left on device"
 	"write:2:ENOSPC|old|No space left on device"
+	"write:3:ENOSPC|old|No space left on device"
 	"fsync:1:ENOSPC|old|No space left on device"
 	"fsync:1:EIO|old|Input/output error"
 	"close:3:EIO|old|Input/output error"

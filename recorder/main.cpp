@@ -45,8 +45,9 @@ struct options {
 	history_request history;     // -i and the sources named
 	const char *metrics = nullptr;
 	bool dry_run = false;
-	bool shutdown = false; // the run at shutdown: the boot ends cleanly
-	bool status = false;   // print the status, write nothing
+	bool shutdown = false;  // the run at shutdown: the boot ends cleanly
+	bool status = false;    // print the status, write nothing
+	unsigned int wait = 60; // -W: seconds to wait for the writers' lock
 };
 
 // Ends the run with status, after the last of standard output is written: a
@@ -82,14 +83,17 @@ struct options {
 
 [[noreturn]] void show_help()
 {
-	std::printf("usage: %s [-n] [-f FILE] [-i] [-w FILE] [--journal=DIR] [--wtmpdb=FILE]\n"
-	            "       [--metrics=FILE] [--shutdown | --status]\n"
+	std::printf("usage: %s [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE] [--journal=DIR]\n"
+	            "       [--wtmpdb=FILE] [--metrics=FILE] [--shutdown | --status]\n"
 	            "\n"
 	            "Records the running boot in the records store: adds its line, or raises\n"
 	            "its uptime, and writes the store back whole, keeping every other line.\n"
 	            "\n"
 	            "  -f, --file=FILE   the records store (now %s)\n"
 	            "  -n, --dry-run     print the new store on standard output, write nothing\n"
+	            "  -W, --wait=SECONDS\n"
+	            "                    wait that long at most for another run to let go of\n"
+	            "                    the store's lock, else fail (60; 0: do not wait)\n"
 	            "  -i, --import      also add the past boots that the store lacks from\n"
 	            "                    every source that exists of\n"
 	            "                    %s\n"
@@ -116,6 +120,20 @@ struct options {
 	finish(0);
 }
 
+// The seconds of --wait: decimal digits only, within unsigned int.
+unsigned int read_seconds(const char *text)
+{
+	unsigned long long value = 0;
+	for (const char *p = text; *p; p++) {
+		if (*p < '0' || *p > '9' || value > 100000000)
+			usage_error("the wait must be whole seconds, not", text);
+		value = value * 10 + static_cast<unsigned>(*p - '0');
+	}
+	if (!*text || value > 0xffffffffu)
+		usage_error("the wait must be whole seconds, not", text);
+	return static_cast<unsigned int>(value);
+}
+
 options read_options(int argc, char **argv)
 {
 	static const struct option long_options[] = {
@@ -128,6 +146,7 @@ options read_options(int argc, char **argv)
 	    {"metrics", required_argument, nullptr, 'M'},
 	    {"shutdown", no_argument, nullptr, 'S'},
 	    {"status", no_argument, nullptr, 's'},
+	    {"wait", required_argument, nullptr, 'W'},
 	    {"help", no_argument, nullptr, 'h'},
 	    {"version", no_argument, nullptr, 'V'},
 	    {nullptr, 0, nullptr, 0},
@@ -136,7 +155,7 @@ options read_options(int argc, char **argv)
 	opterr = 0; // the messages are ours
 	for (;;) {
 		int last = optind;
-		int c = getopt_long(argc, argv, "+:f:niw:hV", long_options, nullptr);
+		int c = getopt_long(argc, argv, "+:f:niw:W:hV", long_options, nullptr);
 		if (c == -1)
 			break;
 		// The option a message names: the word of a long one, else its
@@ -172,12 +191,17 @@ options read_options(int argc, char **argv)
 		case 's':
 			opts.status = true;
 			break;
+		case 'W':
+			opts.wait = read_seconds(optarg);
+			break;
 		case 'h':
 			show_help();
 		case 'V':
 			show_version();
 		case ':':
-			usage_error("a file name must follow", shown);
+			usage_error(optopt == 'W' ? "a number of seconds must follow"
+			                          : "a file name must follow",
+			            shown);
 		default:
 			usage_error("unknown option", shown);
 		}
@@ -196,6 +220,14 @@ options read_options(int argc, char **argv)
 	return opts;
 }
 
+// Ends the run when another run held the lock all the wait long.
+[[noreturn]] void fail_held(const char *lock_file, long holder, unsigned int wait)
+{
+	std::string by = holder > 0 ? "process " + std::to_string(holder) : "another process";
+	fail("cannot lock %s: held by %s (waited %u second%s)", lock_file, by.c_str(), wait,
+	     wait == 1 ? "" : "s");
+}
+
 // The name of the running system: its system text up to the first blank.
 std::string system_name()
 {
@@ -203,12 +235,17 @@ std::string system_name()
 	return text.substr(0, text.find(' '));
 }
 
-// Reads the ends file beside the store; a file that cannot be read ends
-// the run.
-boot_ends read_ends(const char *store)
+// The ends file beside the store's real file.
+std::string ends_path()
+{
+	return std::string(records_path()) + ".ends";
+}
+
+// Reads the ends file; a file that cannot be read ends the run.
+boot_ends read_ends()
 {
 	boot_ends ends;
-	std::string path = std::string(store) + ".ends";
+	std::string path = ends_path();
 	int error = 0;
 	if (!read_boot_ends(path, ends, error))
 		fail("cannot read %s: %s", path.c_str(), std::strerror(error));
@@ -244,7 +281,7 @@ int show_status(const char *store)
 	bool marked;
 	boot_update update;
 	read_store_and_running_boot(mark, marked, update);
-	print_status(stdout, store, figures_of(read_ends(store)));
+	print_status(stdout, store, figures_of(read_ends()));
 	return 0;
 }
 
@@ -252,7 +289,16 @@ int run(const options &opts)
 {
 	if (opts.store)
 		setenv("CORVANE_RECORDS", opts.store, 1);
-	const char *store = records_path();
+	// Messages name the store as given; the run reads, locks and writes
+	// its real file, so that every path to one store takes one lock.
+	std::string store_given = records_path();
+	const char *store = store_given.c_str();
+	std::string lock_file = store_given + ".lock";
+	if (char *real = real_file_path(store)) {
+		setenv("CORVANE_RECORDS", real, 1);
+		lock_file = std::string(real) + ".lock";
+		std::free(real);
+	}
 	if (opts.status)
 		return show_status(store);
 
@@ -269,16 +315,18 @@ int run(const options &opts)
 
 	int lock = -1;
 	if (!opts.dry_run) {
-		lock = lock_records();
+		lock = lock_records_within(opts.wait);
+		if (lock < 0 && errno == EWOULDBLOCK)
+			fail_held(lock_file.c_str(), records_lock_holder(), opts.wait);
 		if (lock < 0)
-			fail("cannot lock %s.lock: %s", store, std::strerror(errno));
+			fail("cannot lock %s: %s", lock_file.c_str(), std::strerror(errno));
 	}
 
 	boot_mark old_mark;
 	bool marked;
 	boot_update update;
 	read_store_and_running_boot(old_mark, marked, update);
-	boot_ends ends = read_ends(store);
+	boot_ends ends = read_ends();
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
 	import_histories(history, system_name().c_str(), &ends, &ends_changed);
 
@@ -293,8 +341,7 @@ int run(const options &opts)
 		// running boot taken for a new one.
 		if (ends_changed) {
 			std::string text = boot_ends_text(ends);
-			if (replace_file((std::string(store) + ".ends").c_str(), text.data(),
-			                 text.size()) != 0)
+			if (replace_file(ends_path().c_str(), text.data(), text.size()) != 0)
 				fail("cannot save %s.ends: %s", store, std::strerror(errno));
 		}
 		bool same_mark = marked && std::strcmp(old_mark.id, update.mark.id) == 0 &&

@@ -159,14 +159,17 @@ const char *records_path(void);
  * (comments, blank lines, lines that cannot be read, boots the list lacks) is
  * copied as it is, byte for byte.  The first line of a boot the list holds
  * takes the record's uptime and text (a stored text longer than SYSMAX that
- * begins with the record's is kept whole, and so is a "\r\n" line end);
- * later lines of that boot are dropped.  A stored uptime is never lowered: a
+ * begins with the record's is kept whole, unless the longer uptime would
+ * take the line beyond the 4096 bytes that the reader reads: it is then cut
+ * to the record's, what the reader keeps; a "\r\n" line end is kept); later
+ * lines of that boot are dropped.  A text that ends in '\r' is written with
+ * a "\r\n" line end, so that it reads back with its '\r'.  A stored uptime is never lowered: a
  * line longer than the record stays as it is and stands for it.  The boots
  * that no line holds follow at the end, oldest first.  Of several records of
  * one boot time in the list, the longest is written.  Returns 0, or -1 with
  * errno set: EINVAL, before anything is written, when a record cannot be
  * stored (a negative number, a time at or after 9999-01-01, a line end in
- * the text or a '\r' at its end); EISDIR or EINVAL when the store is not a
+ * the text); EISDIR or EINVAL when the store is not a
  * plain file; else the error of the read or the write.  A missing store is
  * an empty one. */
 int write_records(int fd);
@@ -195,13 +198,45 @@ int save_records(void);
 int replace_file(const char *path, const void *bytes, size_t size);
 
 /* Takes the lock that writers of the store hold: an exclusive flock on the
- * file named like the store with ".lock" added (made, with its folders, when
- * missing), waiting for as long as another writer holds it.  Returns the
- * lock, a file descriptor for unlock_records, or -1 with errno set.  The
- * lock ends when the process does. */
+ * lock file, named like the store's real file (see real_file_path) with
+ * ".lock" added and lying beside it, so that every path that reaches one
+ * store (a link, a relative path, a linked folder) takes the one lock.  The
+ * lock file is made, with its folders, when missing.  Waits for as long as
+ * another writer holds the lock.  Once it holds the lock, it writes the
+ * process id into the lock file (see records_lock_holder) and takes away
+ * the strays of writers that died before their rename: the plain files in
+ * the store's folder named "." + the store's name + ".XXXXXX" or "." + the
+ * store's name + "." + SUFFIX + ".XXXXXX", XXXXXX being six letters or
+ * digits, so that the new files of replace_file for files beside the store
+ * ("records.boot", "records.ends") are taken away too; those of a file
+ * beside it that is itself a store, with a lock file of its own, are left
+ * to its own writers.  Every writer of the store, and of the files beside
+ * it, must hold the lock while it replaces them.  Returns the lock, a file
+ * descriptor for unlock_records, or -1 with errno set.  The lock ends when
+ * the process does. */
 int lock_records(void);
 
-/* Lets go of a lock that lock_records took. */
+/* lock_records, but waiting seconds at most for another writer to let go (0:
+ * not at all): -1 with errno EWOULDBLOCK when another writer held the lock
+ * all that time, or with the error that kept it from being taken. */
+int lock_records_within(unsigned int seconds);
+
+/* The process id that the store's lock file records, that of the writer
+ * that holds the lock (or held it last, for a moment after it ended); 0
+ * when the file records none or that process no longer runs. */
+long records_lock_holder(void);
+
+/* The path of the file that path names, resolved: the real path of the file
+ * (every symbolic link followed, "." and ".." taken away) when it exists,
+ * else the real path of its folder followed by its name; a link to no file
+ * yet gives the file it points to, and folders that do not exist yet are
+ * resolved as far as they exist.  replace_file, save_records and the lock
+ * work on this path.  The path is allocated with malloc (free releases it);
+ * NULL with errno set when it cannot be resolved (ELOOP, ENOTDIR, EACCES). */
+char *real_file_path(const char *path);
+
+/* Lets go of a lock that lock_records or lock_records_within took, emptying
+ * the lock file of the holder's process id. */
 void unlock_records(int lock);
 
 #ifdef __cplusplus
