@@ -21,6 +21,8 @@
 namespace
 {
 
+using corvane_test::folder_names;
+
 // Whether a byte can be read from fd within ms milliseconds.
 bool readable_within(int fd, int ms)
 {
@@ -81,15 +83,6 @@ TEST(lock_records, names_the_reason_when_the_lock_cannot_be_made)
 	EXPECT_EQ(lock_records(), -1);
 	EXPECT_EQ(errno, ENOTDIR);
 	unsetenv("CORVANE_RECORDS");
-}
-
-// The names in a folder.
-std::set<std::string> folder_names(const std::string &dir)
-{
-	std::set<std::string> names;
-	for (const auto &entry : std::filesystem::directory_iterator(dir))
-		names.insert(entry.path().filename().string());
-	return names;
 }
 
 struct lock_test : corvane_test::store_fixture {

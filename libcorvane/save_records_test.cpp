@@ -27,18 +27,11 @@
 namespace
 {
 
+using corvane_test::folder_names;
+
 using corvane_test::list_records;
 using corvane_test::read_file;
 using corvane_test::write_file;
-
-// The names in a folder.
-std::set<std::string> folder_names(const std::string &dir)
-{
-	std::set<std::string> names;
-	for (const auto &entry : std::filesystem::directory_iterator(dir))
-		names.insert(entry.path().filename().string());
-	return names;
-}
 
 // uptime, boot time, text
 using values = std::tuple<int64_t, int64_t, std::string>;

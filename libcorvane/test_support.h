@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -59,6 +60,15 @@ inline std::string read_file(const std::string &path)
 	std::ostringstream bytes;
 	bytes << in.rdbuf();
 	return bytes.str();
+}
+
+// The names in a folder.
+inline std::set<std::string> folder_names(const std::string &dir)
+{
+	std::set<std::string> names;
+	for (const auto &entry : std::filesystem::directory_iterator(dir))
+		names.insert(entry.path().filename().string());
+	return names;
 }
 
 // The records of urec_list, head first.
