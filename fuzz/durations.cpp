@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 
 	// The first eight bytes, as a value to write.
 	int64_t value = 0;
-	std::memcpy(&value, data, size < sizeof value ? size : sizeof value);
+	if (size > 0)
+		std::memcpy(&value, data, size < sizeof value ? size : sizeof value);
 	const char *written = time2uptime(value);
 	fuzz::check(written != nullptr && std::strlen(written) <= 19,
 	            "time2uptime wrote more than 19 characters");
