@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "corvane.h"
+
 namespace fuzz
 {
 
@@ -67,6 +69,15 @@ void put_file(const std::string &path, const uint8_t *data, std::size_t size)
 		done += static_cast<std::size_t>(put);
 	}
 	check(close(fd) == 0, "cannot close a scratch file");
+}
+
+int write_store(const std::string &path)
+{
+	int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+	check(fd >= 0, "cannot make the written store");
+	int result = write_records(fd);
+	close(fd);
+	return result;
 }
 
 void check(bool holds, const char *what)

@@ -22,6 +22,10 @@ void enter_scratch_dir();
 // folders of a relative path.
 void put_file(const std::string &path, const uint8_t *data, std::size_t size);
 
+// Writes the store that write_records makes of urec_list and the store
+// named by CORVANE_RECORDS to the file at path: write_records' result.
+int write_store(const std::string &path);
+
 // Ends the run with a message on standard error when a property does not
 // hold, so that the fuzzer keeps the input.
 void check(bool holds, const char *what);

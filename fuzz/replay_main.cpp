@@ -27,16 +27,22 @@ void replay(const std::filesystem::path &path)
 	                        std::istreambuf_iterator<char>());
 	// A copy of its own, so that a read past the input's end is seen.
 	std::vector<uint8_t> input(bytes.begin(), bytes.end());
-	LLVMFuzzerTestOneInput(input.data(), input.size());
+	// libFuzzer hands an empty input at an address too.
+	static const uint8_t nothing = 0;
+	LLVMFuzzerTestOneInput(input.empty() ? &nothing : input.data(), input.size());
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+	// Some targets change the working folder: every path is made absolute
+	// before the first input runs.
+	std::vector<std::filesystem::path> named_paths;
+	for (int i = 1; i < argc; i++)
+		named_paths.push_back(std::filesystem::absolute(argv[i]));
 	std::size_t count = 0;
-	for (int i = 1; i < argc; i++) {
-		std::filesystem::path named = argv[i];
+	for (const auto &named : named_paths) {
 		std::vector<std::filesystem::path> files;
 		if (std::filesystem::is_directory(named)) {
 			for (const auto &entry : std::filesystem::directory_iterator(named))

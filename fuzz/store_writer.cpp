@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "corvane.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
@@ -46,11 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 	fuzz::check(read_records_checked(-1) == 0, "a plain store was not read");
 	std::vector<values> held = list_values();
 
-	int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	fuzz::check(fd >= 0, "cannot make the written store");
-	int result = write_records(fd);
-	close(fd);
-	fuzz::check(result == 0, "write_records refused records that the reader read");
+	fuzz::check(fuzz::write_store(written) == 0,
+	            "write_records refused records that the reader read");
 
 	corvane_forget_records();
 	setenv("CORVANE_RECORDS", written.c_str(), 1);

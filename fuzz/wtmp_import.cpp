@@ -9,9 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "corvane.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
@@ -46,11 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 	static const std::string store = fuzz::scratch_dir() + "/no-store";
 	static const std::string written = fuzz::scratch_dir() + "/written";
 	setenv("CORVANE_RECORDS", store.c_str(), 1);
-	int fd = open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	fuzz::check(fd >= 0, "cannot make the written store");
-	int result = write_records(fd);
-	close(fd);
-	fuzz::check(result == 0, "write_records refused an imported record");
+	fuzz::check(fuzz::write_store(written) == 0, "write_records refused an imported record");
 	corvane_forget_records();
 	return 0;
 }
