@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "corvane.h"
-
 namespace
 {
 
@@ -20,11 +18,11 @@ int64_t saturated_sum(int64_t a, int64_t b)
 
 } // namespace
 
-record_figures figures_of(const boot_ends &ends)
+record_figures figures_of(const urec *list, const urec *current, const boot_ends &ends)
 {
 	record_figures f;
 	std::vector<const urec *> records;
-	for (const urec *rec = urec_list; rec; rec = rec->next)
+	for (const urec *rec = list; rec; rec = rec->next)
 		records.push_back(rec);
 	if (records.empty())
 		return f;
@@ -43,7 +41,7 @@ record_figures figures_of(const boot_ends &ends)
 		f.total_uptime = saturated_sum(f.total_uptime, rec->uptime);
 		if (!longest || rec->uptime > longest->uptime)
 			longest = rec;
-		if (rec == u_current)
+		if (rec == current)
 			continue;
 		switch (end_of(ends, start)) {
 		case boot_end::clean:
@@ -60,9 +58,9 @@ record_figures figures_of(const boot_ends &ends)
 	f.longest = longest->uptime;
 	f.longest_boot = longest->boot_time;
 	double whole = static_cast<double>(f.total_uptime) + static_cast<double>(f.total_downtime);
-	f.availability = whole > 0 ? static_cast<double>(f.total_uptime) / whole : 0;
+	f.availability = whole > 0 ? static_cast<double>(f.total_uptime) / whole : 1;
 
-	if (const urec *cur = u_current) {
+	if (const urec *cur = current) {
 		f.running_uptime = cur->uptime;
 		f.running_boot = cur->boot_time;
 		f.rank = 1;

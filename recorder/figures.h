@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "corvane.h"
 #include "recorder/boot_ends.h"
 
 struct record_figures {
@@ -26,11 +27,12 @@ struct record_figures {
 	int64_t unknown = 0;            // ended boots whose end nobody saw
 };
 
-// The figures of urec_list, with u_current the running boot (not counted
-// among the ended boots), and the ends of the ended boots.  As in the
+// The figures of the records of list, with current the running boot (not
+// counted among the ended boots; NULL for none), and the ends of the ended
+// boots.  As in the
 // report, ranks break ties by age (of equal uptimes, the older boot ranks
 // first) and the downtime before a boot is the time from the end of the boot
 // before it, 0 when they overlap.  Sums saturate instead of wrapping.
-record_figures figures_of(const boot_ends &ends);
+record_figures figures_of(const urec *list, const urec *current, const boot_ends &ends);
 
 #endif // CORVANE_RECORD_FIGURES_H

@@ -31,7 +31,7 @@ TEST_F(figures_test, rank_the_running_boot_as_the_report_does)
 		add_urec(100, 2000, "b");
 		add_urec(500, 3000, "c");
 		u_current = add_urec(c.running, 10000, "running");
-		record_figures f = figures_of({});
+		record_figures f = figures_of(urec_list, u_current, {});
 		EXPECT_EQ(f.rank, c.rank) << c.name;
 		EXPECT_EQ(f.next_rank_uptime, c.next_rank_uptime) << c.name;
 		EXPECT_EQ(f.first_place_uptime, 500) << c.name;
@@ -49,7 +49,7 @@ TEST_F(figures_test, count_the_gaps_between_boots_and_their_ends)
 	u_current = add_urec(40, 3000, "running"); // 990 down before it
 	boot_ends ends;
 	ends.ends = {{1000, boot_end::clean}, {2000, boot_end::unclean}, {9999, boot_end::clean}};
-	record_figures f = figures_of(ends);
+	record_figures f = figures_of(urec_list, u_current, ends);
 	EXPECT_EQ(f.total_uptime, 650);
 	EXPECT_EQ(f.total_downtime, 1440);
 	EXPECT_DOUBLE_EQ(f.availability, 650.0 / 2090.0);
@@ -62,7 +62,7 @@ TEST_F(figures_test, saturate_absurd_sums)
 {
 	add_urec(INT64_MAX, 0, "a");
 	u_current = add_urec(INT64_MAX, 1, "b");
-	record_figures f = figures_of({});
+	record_figures f = figures_of(urec_list, u_current, {});
 	EXPECT_EQ(f.total_uptime, INT64_MAX);
 	EXPECT_EQ(f.total_downtime, 0);
 	EXPECT_EQ(f.rank, 2);
@@ -70,7 +70,7 @@ TEST_F(figures_test, saturate_absurd_sums)
 
 TEST_F(figures_test, of_no_records_are_zero)
 {
-	record_figures f = figures_of({});
+	record_figures f = figures_of(urec_list, u_current, {});
 	EXPECT_EQ(f.boots, 0);
 	EXPECT_EQ(f.rank, 0);
 	EXPECT_EQ(f.availability, 0);

@@ -281,7 +281,7 @@ int show_status(const char *store)
 	bool marked;
 	boot_update update;
 	read_store_and_running_boot(mark, marked, update);
-	print_status(stdout, store, figures_of(read_ends()));
+	print_status(stdout, store, figures_of(urec_list, u_current, read_ends()));
 	return 0;
 }
 
@@ -351,9 +351,8 @@ int run(const options &opts)
 		if (save_records() != 0)
 			fail("cannot save %s: %s", store, std::strerror(errno));
 		unlock_records(lock);
-		record_figures figures = figures_of(ends);
-		boot_end_counts counts = {figures.clean, figures.unclean};
-		if (opts.metrics && write_metrics(opts.metrics, &counts) != 0)
+		if (opts.metrics &&
+		    write_metrics(opts.metrics, figures_of(urec_list, u_current, ends)) != 0)
 			fail("cannot write %s: %s", opts.metrics, std::strerror(errno));
 	}
 	if (!history.empty())

@@ -2,21 +2,13 @@
 // format, for node_exporter's textfile collector.
 #include "recorder/metrics.h"
 
-#include <algorithm>
 #include <charconv>
-#include <vector>
+#include <cstdint>
+
+#include "corvane.h"
 
 namespace
 {
-
-// a + b, held within the range of int64_t.
-int64_t sum(int64_t a, int64_t b)
-{
-	int64_t total;
-	if (!__builtin_add_overflow(a, b, &total))
-		return total;
-	return b < 0 ? INT64_MIN : INT64_MAX;
-}
 
 // Adds one metric of one sample, its label set in labels ("" for none).
 void add(std::string &text, const char *name, const char *help, const char *labels,
@@ -44,89 +36,47 @@ std::string ratio(double value)
 
 } // namespace
 
-std::string metrics_text(const urec *list, const urec *current, const boot_end_counts *ends)
+std::string metrics_text(const record_figures &f)
 {
-	std::vector<const urec *> records;
-	for (const urec *rec = list; rec; rec = rec->next)
-		records.push_back(rec);
-	std::stable_sort(records.begin(), records.end(),
-	                 [](const urec *a, const urec *b) { return a->boot_time < b->boot_time; });
-
-	// The totals, with the downtime before each boot since the end of the
-	// one before it, as the store's reader counts it.
-	int64_t up = 0;
-	int64_t down = 0;
-	int64_t longest = 0;
-	const urec *previous = nullptr;
-	for (const urec *rec : records) {
-		up = sum(up, rec->uptime);
-		longest = std::max(longest, rec->uptime);
-		if (previous) {
-			int64_t end =
-			    sum(static_cast<int64_t>(previous->boot_time), previous->uptime);
-			int64_t gap;
-			if (__builtin_sub_overflow(static_cast<int64_t>(rec->boot_time), end, &gap))
-				gap = INT64_MAX;
-			down = sum(down, std::max<int64_t>(0, gap));
-		}
-		previous = rec;
-	}
-
 	std::string text;
-	add(text, "boots", "Boots on record, the running one included.", "",
-	    number(static_cast<int64_t>(records.size())));
-	if (current) {
-		// Its rank, and the uptimes of the boot just above it and of the
-		// first.
-		int64_t above = INT64_MAX;
-		int64_t first = 0;
-		int64_t rank = 1;
-		for (const urec *rec : records) {
-			if (rec == current || rec->uptime < current->uptime)
-				continue;
-			rank++;
-			above = std::min(above, rec->uptime);
-			first = std::max(first, rec->uptime);
-		}
+	add(text, "boots", "Boots on record, the running one included.", "", number(f.boots));
+	if (f.rank > 0) {
 		add(text, "uptime_seconds", "Uptime of the running boot.", "",
-		    number(current->uptime));
+		    number(f.running_uptime));
 		add(text, "rank",
 		    "Rank of the running boot by uptime among the boots on record, 1 for the "
 		    "longest.",
-		    "", number(rank));
-		if (rank > 1) {
+		    "", number(f.rank));
+		if (f.rank > 1) {
 			add(text, "next_rank_uptime_seconds",
 			    "Uptime that the running boot must pass to rise one rank.", "",
-			    number(above));
+			    number(f.next_rank_uptime));
 			add(text, "first_place_uptime_seconds",
 			    "Uptime that the running boot must pass to take first place.", "",
-			    number(first));
+			    number(f.first_place_uptime));
 		}
 	}
-	add(text, "longest_uptime_seconds", "Longest uptime on record.", "", number(longest));
-	add(text, "recorded_uptime_seconds", "Uptime of all the boots on record.", "", number(up));
+	add(text, "longest_uptime_seconds", "Longest uptime on record.", "", number(f.longest));
+	add(text, "recorded_uptime_seconds", "Uptime of all the boots on record.", "",
+	    number(f.total_uptime));
 	add(text, "recorded_downtime_seconds",
 	    "Time down between the boots on record, from the end of each boot to the next.", "",
-	    number(down));
+	    number(f.total_downtime));
 	add(text, "availability_ratio",
 	    "Share of the time since the oldest boot on record that the machine was up.", "",
-	    ratio(up + down > 0 ? static_cast<double>(up) /
-	                              (static_cast<double>(up) + static_cast<double>(down))
-	                        : 1.0));
-	if (!records.empty())
+	    ratio(f.boots > 0 ? f.availability : 1.0));
+	if (f.boots > 0)
 		add(text, "oldest_boot_timestamp_seconds",
 		    "Start of the oldest boot on record, in seconds since the epoch.", "",
-		    number(static_cast<int64_t>(records.front()->boot_time)));
-	if (ends) {
-		add(text, "ended_boots", "Boots on record by how they ended.", "{end=\"clean\"}",
-		    number(ends->clean));
-		add(text, "ended_boots", "", "{end=\"unclean\"}", number(ends->unclean), false);
-	}
+		    number(static_cast<int64_t>(f.since)));
+	add(text, "ended_boots", "Boots on record by how they ended.", "{end=\"clean\"}",
+	    number(f.clean));
+	add(text, "ended_boots", "", "{end=\"unclean\"}", number(f.unclean), false);
 	return text;
 }
 
-int write_metrics(const char *path, const boot_end_counts *ends)
+int write_metrics(const char *path, const record_figures &f)
 {
-	std::string text = metrics_text(urec_list, u_current, ends);
+	std::string text = metrics_text(f);
 	return replace_file(path, text.data(), text.size());
 }
