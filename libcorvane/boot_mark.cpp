@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "corvane.h"
+#include "replace.h"
 
 namespace
 {
@@ -29,9 +30,15 @@ time_t running_boot_time = 0;
 // The longest boot mark read: an id, a blank, a time and a line end.
 constexpr std::size_t max_mark = sizeof(boot_mark::id) + 24;
 
+// Beside the store's real file, whatever name reaches it, as the recorder
+// writes it.
 std::string mark_path()
 {
-	return std::string(records_path()) + ".boot";
+	std::string store = records_path();
+	std::string real;
+	if (corvane::real_file(store, real))
+		store = real;
+	return store + ".boot";
 }
 
 // A boot id holds letters, digits and '-' only, one to 63 of them.

@@ -103,6 +103,19 @@ TEST_F(boot_mark_test, reads_no_mark_from_what_is_not_a_plain_file)
 	EXPECT_EQ(read_boot_mark(&mark), 0);
 }
 
+TEST_F(boot_mark_test, is_found_beside_the_real_store_through_a_link)
+{
+	boot_mark saved = mark_of("a-1", 1234);
+	ASSERT_EQ(save_boot_mark(&saved), 0);
+	std::string link = dir.path + "/link";
+	ASSERT_EQ(symlink(store.c_str(), link.c_str()), 0);
+	setenv("CORVANE_RECORDS", link.c_str(), 1);
+	boot_mark mark;
+	ASSERT_EQ(read_boot_mark(&mark), 1);
+	EXPECT_EQ(mark.boot_time, 1234);
+	EXPECT_NE(access((link + ".boot").c_str(), F_OK), 0);
+}
+
 // readbootid keeps its first answer for the process, so one test asks it.
 TEST_F(boot_mark_test, gives_the_running_boot_the_boot_time_it_is_stored_under)
 {
