@@ -14,12 +14,11 @@
 #include <cstring>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "corvane.h"
 #include "replace.h"
+#include "store_file.h"
 
 namespace
 {
@@ -89,19 +88,17 @@ extern "C" int read_boot_mark(struct boot_mark *mark)
 {
 	*mark = boot_mark{};
 	try {
-		// Without blocking, and only a plain file: a FIFO or a device
-		// named there must not hang or feed the reader for ever.
-		int fd = open(mark_path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+		// Opened as the store is: without blocking, and only a plain
+		// file, so that a FIFO or a device named there cannot hang or
+		// feed the reader for ever.
+		int fd = corvane::open_store(mark_path().c_str());
 		if (fd < 0)
 			return 0;
-		struct stat st;
 		char text[max_mark + 1];
 		std::size_t len = 0;
-		bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-		while (ok && len < sizeof text) {
-			ssize_t n = read(fd, text + len, sizeof text - len);
-			if (n < 0 && errno == EINTR)
-				continue;
+		bool ok = true;
+		while (len < sizeof text) {
+			long n = corvane::read_store_bytes(fd, text + len, sizeof text - len);
 			if (n <= 0) {
 				ok = n == 0;
 				break;
