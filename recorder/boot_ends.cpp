@@ -6,12 +6,11 @@
 // The recorder rewrites it whole, under the writers' lock, as it does the
 // store, and keeps every line it cannot read.
 #include "recorder/boot_ends.h"
+#include "recorder/plain_file.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -51,17 +50,13 @@ bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
 bool read_boot_ends(const std::string &path, boot_ends &ends, int &error)
 {
 	ends = boot_ends{};
-	int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+	struct stat st;
+	int fd = open_plain_file(path.c_str(), st);
 	if (fd < 0) {
 		error = errno;
 		return error == ENOENT;
 	}
-	struct stat st;
 	error = 0;
-	if (fstat(fd, &st) != 0)
-		error = errno;
-	else if (!S_ISREG(st.st_mode))
-		error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
 	std::string text;
 	char buf[65536];
 	while (error == 0) {

@@ -10,14 +10,13 @@
 // already in the file was written before the clock was set (a board without
 // a battery clock): such a boot cannot be bounded honestly either.
 #include "recorder/boot_history.h"
+#include "recorder/plain_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #ifdef __linux__
@@ -104,22 +103,16 @@ history_status read_boot_history(const char *path, std::vector<past_boot> &boots
 {
 	// The utmpx calls tell neither a missing file nor a read error from
 	// the end of the records: the file is looked at first.
-	int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+	struct stat st;
+	int fd = open_plain_file(path, st);
 	if (fd < 0) {
 		error = errno;
 		return error == ENOENT ? history_status::missing : history_status::unreadable;
 	}
-	struct stat st;
 	error = 0;
-	if (fstat(fd, &st) != 0)
-		error = errno;
-	else if (S_ISDIR(st.st_mode))
-		error = EISDIR;
-	else if (!S_ISREG(st.st_mode))
-		error = EINVAL;
 	char byte;
 	errno = 0;
-	if (error == 0 && st.st_size > 0 && read(fd, &byte, 1) != 1)
+	if (st.st_size > 0 && read(fd, &byte, 1) != 1)
 		error = errno != 0 ? errno : EIO;
 	close(fd);
 	if (error != 0)
