@@ -1,22 +1,10 @@
 // figures.cpp - the figures of the records.
 #include "recorder/figures.h"
+#include "recorder/store_range.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
-
-namespace
-{
-
-int64_t saturated_sum(int64_t a, int64_t b)
-{
-	int64_t sum;
-	if (!__builtin_add_overflow(a, b, &sum))
-		return sum;
-	return b < 0 ? INT64_MIN : INT64_MAX;
-}
-
-} // namespace
 
 record_figures figures_of(const urec *list, const urec *current, const boot_ends &ends)
 {
@@ -36,9 +24,9 @@ record_figures figures_of(const urec *list, const urec *current, const boot_ends
 		const urec *rec = records[i];
 		auto start = static_cast<int64_t>(rec->boot_time);
 		if (i > 0 && start > previous_end)
-			f.total_downtime = saturated_sum(f.total_downtime, start - previous_end);
-		previous_end = saturated_sum(start, rec->uptime);
-		f.total_uptime = saturated_sum(f.total_uptime, rec->uptime);
+			f.total_downtime = clamped_sum(f.total_downtime, start - previous_end);
+		previous_end = clamped_sum(start, rec->uptime);
+		f.total_uptime = clamped_sum(f.total_uptime, rec->uptime);
 		if (!longest || rec->uptime > longest->uptime)
 			longest = rec;
 		if (rec == current)

@@ -21,15 +21,6 @@ struct known_boots {
 	std::vector<int64_t> latest_end;
 };
 
-// a + b, held within the range of int64_t.
-int64_t clamped_sum(int64_t a, int64_t b)
-{
-	int64_t sum;
-	if (!__builtin_add_overflow(a, b, &sum))
-		return sum;
-	return b < 0 ? INT64_MIN : INT64_MAX;
-}
-
 known_boots list_known()
 {
 	known_boots known;

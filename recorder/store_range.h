@@ -16,4 +16,14 @@ inline bool fits_store(int64_t boot_time, int64_t uptime)
 	       uptime < store_time_limit - boot_time;
 }
 
+// a + b, held within the range of int64_t: the end of a boot, or a sum of
+// uptimes, from values the store may hold but no sum of them need fit.
+inline int64_t clamped_sum(int64_t a, int64_t b)
+{
+	int64_t sum;
+	if (!__builtin_add_overflow(a, b, &sum))
+		return sum;
+	return b < 0 ? INT64_MIN : INT64_MAX;
+}
+
 #endif // CORVANE_RECORD_STORE_RANGE_H
