@@ -269,12 +269,18 @@ void read_store_and_running_boot(boot_mark &old_mark, bool &marked, boot_update 
 		throw std::bad_alloc();
 }
 
-// --status: the store as the next run would leave it, written nowhere.
-int show_status(const char *store)
+// Ends the run when the store exists and is not a plain file.
+void refuse_other_than_plain(const char *store)
 {
 	struct stat st;
 	if (stat(store, &st) == 0 && !S_ISREG(st.st_mode))
 		fail("cannot read %s: not a plain file", store);
+}
+
+// --status: the store as the next run would leave it, written nowhere.
+int show_status(const char *store)
+{
+	refuse_other_than_plain(store);
 	if (access(store, R_OK) != 0 && errno != ENOENT)
 		fail("cannot read %s: %s", store, std::strerror(errno));
 	boot_mark mark;
@@ -309,9 +315,7 @@ int run(const options &opts)
 	if (!read_histories(opts.history, history, failure))
 		fail("%s", failure.c_str());
 
-	struct stat st;
-	if (stat(store, &st) == 0 && !S_ISREG(st.st_mode))
-		fail("cannot read %s: not a plain file", store);
+	refuse_other_than_plain(store);
 
 	int lock = -1;
 	if (!opts.dry_run) {
