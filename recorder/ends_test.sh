@@ -103,7 +103,7 @@ printf '3600:1600000000:Linux a\n7200:1600010000:Linux b\n100:1600020000:Linux c
 printf '1600000000 clean\n1600010000 unclean\n' >"$store.ends"
 chmod 0444 "$store" "$store.ends"
 chmod 0555 "$work/status"
-out="${TMPDIR:-/tmp}/status.$$"
+out="$work/status.out"
 cat >"$out.expected" <<EXPECTED
 store           $store
 boots           4 on record since 2020-09-13 12:26:40
@@ -142,7 +142,6 @@ done
 CORVANE_TEST_BOOT=1700000000 CORVANE_TEST_UPTIME=5000 CORVANE_RECORDS="$store" "$VELLIPO" -a </dev/null |
 	grep -q '^  down  1157 days, 06:45:00 |' || fail "vellipo's downtime differs from --status"
 chmod 0755 "$work/status"
-rm -f "$out" "$out.expected"
 
 [ "$failed" = 0 ] || exit 1
 echo "ends: all cases passed"
