@@ -67,8 +67,9 @@ void load_milestones()
 			break;
 		if (ends_line(start, length))
 			continue;
-		// A NUL separator ends the line's text after "MILESTONE".
-		if (length == 10 && starts_with(start, "MILESTONE") && start[9] != '\0')
+		// The separator is not looked at, whatever byte it is (a NUL too):
+		// the definition is read from the byte after it.
+		if (length == 10 && starts_with(start, "MILESTONE"))
 			read_definition(file);
 		else
 			skip_line(file);

@@ -72,9 +72,10 @@ TEST(Milestones, DefinitionsAndOtherLines)
 	    {"MILESTONE 9d\0x:desc\nMILESTONE 1h:next\n"s, {{3600, "next"}, {777600, ""}}},
 	    {"MILESTONE 3h:de\0sc\n"s, {{10800, "de"}}},
 	    {"MILESTONE \0 4h:none\nMILESTONE 5h:five\n"s, {{18000, "five"}}},
+	    // The separator is not looked at, a NUL byte too.
 	    {"MILESTONE\0"
-	     "6h:none\nMILESTONE 7h:seven\n"s,
-	     {{25200, "seven"}}},
+	     "6h:nul separator\nMILESTONE 7h:seven\n"s,
+	     {{21600, "nul separator"}, {25200, "seven"}}},
 	    {"MILESTONE ::\0"
 	     "8h:none\n"s,
 	     {}},
