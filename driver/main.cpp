@@ -1,6 +1,5 @@
 // vellipo - shows the machine's longest uptimes, ranked, with the running
 // boot marked, as a terminal report or as a web page.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -8,6 +7,7 @@
 #include "config/milestones.h"
 #include "config/web_settings.h"
 #include "corvane.h"
+#include "driver/history.h"
 #include "driver/options.h"
 #include "driver/output.h"
 #include "driver/paths.h"
@@ -28,20 +28,6 @@
 		check_output();
 		sleep(static_cast<unsigned>(run_settings.interval));
 	}
-}
-
-// Reads the stored boots into the list; a store that exists but cannot be
-// read is told on standard error, in one line, and false is returned: the
-// report then shows what could be read, an empty history at worst.
-static bool read_history(const char *program_name)
-{
-	if (read_records_checked(u_current->boot_time) == 0)
-		return true;
-	int error = errno;
-	// The library refuses with EINVAL a store that is not a plain file.
-	const char *reason = error == EINVAL ? "Not a plain file" : std::strerror(error);
-	std::fprintf(stderr, "%s: cannot read %s: %s\n", program_name, records_path(), reason);
-	return false;
 }
 
 int main(int argc, char **argv)
