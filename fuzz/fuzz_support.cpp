@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace fuzz
 {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "config/milestones.h"
-#include "corvane.h"
+#include "corvane_store.h"
 #include "driver/paths.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"

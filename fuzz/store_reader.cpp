@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
 

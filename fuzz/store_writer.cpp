@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
 

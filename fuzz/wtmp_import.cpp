@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
 #include "recorder/boot_history.h"

@@ -16,7 +16,7 @@
 
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "replace.h"
 #include "store_file.h"
 

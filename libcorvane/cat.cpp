@@ -1,7 +1,7 @@
 // cat.cpp - copying a file to standard output.
 #include <cstdio>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 // Goes through stdio, so the bytes land in order with the program's own
 // printf output; every byte is copied as it is, NUL bytes included.

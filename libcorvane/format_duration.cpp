@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

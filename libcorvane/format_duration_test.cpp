@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

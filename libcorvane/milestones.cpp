@@ -1,7 +1,7 @@
 // milestones.cpp - the lengths of uptime worth celebrating.
 #include <cstdlib>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "internal.h"
 #include "text.h"
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "moved_boots.h"
 
 namespace

@@ -1,5 +1,5 @@
 // moveup.cpp - keeping the running boot in its place as its uptime grows.
-#include "corvane.h"
+#include "corvane_store.h"
 
 // Walks the list once, remembering where the run of records just above
 // u_current that are shorter than it begins; u_current is moved to the start

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

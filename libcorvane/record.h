@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace corvane
 {

@@ -7,7 +7,7 @@
 
 #include <sys/mman.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "moved_boots.h"
 #include "internal.h"
 #include "record.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "test_support.h"
 
 // The running boot's record: the program defines it; here the tests do.

@@ -19,7 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "folders.h"
 #include "replace.h"
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <new>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "replace.h"
 
 extern "C" int save_records(void)

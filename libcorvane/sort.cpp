@@ -15,7 +15,7 @@
 #include <new>
 #include <vector>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

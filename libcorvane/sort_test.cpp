@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

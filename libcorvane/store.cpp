@@ -18,7 +18,7 @@
 
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "record.h"
 #include "store_file.h"
 #include "store_line.h"

@@ -1,7 +1,7 @@
 // store_path.cpp - where the records store is.
 #include <cstdlib>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 #ifndef CORVANE_RECORDS_PATH
 #error "CORVANE_RECORDS_PATH must name the records store"

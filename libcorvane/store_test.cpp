@@ -13,7 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "test_support.h"
 
 namespace

@@ -15,7 +15,7 @@
 #include <sys/time.h>
 #endif
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "internal.h"
 
 namespace corvane_test

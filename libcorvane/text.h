@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace corvane
 {

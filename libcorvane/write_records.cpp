@@ -19,7 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "moved_boots.h"
 #include "replace.h"
 #include "store_file.h"

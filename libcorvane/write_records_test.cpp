@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "test_support.h"
 
 namespace

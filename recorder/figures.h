@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "recorder/boot_ends.h"
 
 struct record_figures {

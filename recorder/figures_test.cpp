@@ -2,7 +2,7 @@
 // the gaps between boots, the ends of the ended boots.
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "recorder/figures.h"
 #include "test_support.h"
 

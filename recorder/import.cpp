@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "recorder/store_range.h"
 
 namespace

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "internal.h"
 #include "recorder/import.h"
 

@@ -20,7 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "recorder/boot_ends.h"
 #include "recorder/figures.h"
 #include "recorder/history_sources.h"

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

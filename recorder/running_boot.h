@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 // What the system tells of the running boot.
 struct running_boot {

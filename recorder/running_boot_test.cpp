@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 #include "internal.h"
 #include "recorder/running_boot.h"
 #include "test_support.h"

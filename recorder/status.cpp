@@ -14,7 +14,7 @@
 #include <cinttypes>
 #include <ctime>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 namespace
 {

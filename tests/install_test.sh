@@ -28,7 +28,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-install.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT
 prefix="$work/some where"
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-for file in bin/vellipo sbin/corvane-record lib/libcorvane.so.0 include/corvane.h \
+for file in bin/vellipo sbin/corvane-record lib/libcorvane.so.0 include/corvane.h include/corvane_store.h \
 	share/man/man1/vellipo.1 share/man/man8/corvane-record.8; do
 	[ -e "$prefix/$file" ] || fail "$file is not installed"
 done

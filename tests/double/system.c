@@ -24,7 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "corvane.h"
+#include "corvane_store.h"
 
 /* Seconds the fake clock has advanced through sleep. */
 static int64_t elapsed;
