@@ -6,23 +6,11 @@
 #include "corvane.h"
 #include "driver/settings.h"
 #include "report/dates.h"
+#include "report/row_parts.h"
+#include "report/web_rows.h"
 
 // Width of the system column; longer texts are cut unless the output is wide.
 constexpr size_t system_width = 24;
-
-const char *highlight_start(int highlight)
-{
-	if (!highlight || run_settings.no_ansi)
-		return "";
-	return run_settings.web_mode ? "<b>" : "\033[1m";
-}
-
-const char *highlight_end(int highlight)
-{
-	if (!highlight || run_settings.no_ansi)
-		return "";
-	return run_settings.web_mode ? "</b>" : "\033[0m";
-}
 
 // The text of the system column, cut to its width unless the output is wide.
 static const char *column_text(const char *text, char (&buffer)[system_width + 1])
@@ -53,14 +41,6 @@ void render_entry_row(int64_t duration, const char *text, time_t when, const cha
 	else
 		std::printf("%s%6s%21s %s|%s %-*s %*s%s\n", start, label, time2uptime(duration),
 		            end, start, 24, text, 25, date, end);
-}
-
-void copy_duration(int64_t seconds, char (&buffer)[duration_width + 1])
-{
-	const char *text = time2uptime(seconds);
-	size_t length = strnlen(text, duration_width);
-	std::memcpy(buffer, text, length);
-	buffer[length] = '\0';
 }
 
 void render_downtime_row(int64_t uptime, int64_t downtime, time_t when, const char *label,

@@ -8,6 +8,7 @@
 #include "report/dates.h"
 #include "report/report.h"
 #include "report/rows.h"
+#include "report/web_rows.h"
 #include "report/seconds.h"
 
 // A row of the block: a duration to go and the date it is reached.

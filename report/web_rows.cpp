@@ -5,7 +5,8 @@
 #include "corvane.h"
 #include "driver/settings.h"
 #include "report/dates.h"
-#include "report/rows.h"
+#include "report/row_parts.h"
+#include "report/web_rows.h"
 
 // Marks the current entry's row besides its bold markers; kept without
 // highlighting.
