@@ -1,6 +1,7 @@
 // merge_history.cpp - the boots of several history sources as one list, one
 // entry for each boot.
 #include "recorder/merge_history.h"
+#include "recorder/store_range.h"
 
 #include <algorithm>
 #include <map>
@@ -17,7 +18,8 @@ struct member {
 	const past_boot *boot;
 };
 
-// The entries of one boot; anchor is the start of the first.
+// The entries of one boot; anchor is its start, the earliest of its
+// entries' with a boot id (those the window is measured from).
 struct group {
 	int64_t anchor;
 	uint32_t sources = 0;
@@ -46,8 +48,8 @@ group *nearest(std::multimap<int64_t, std::size_t> &by_start, std::vector<group>
 {
 	group *best = nullptr;
 	int64_t best_distance = 0;
-	auto from = by_start.lower_bound(boot.boot_time - merge_start_window);
-	auto to = by_start.upper_bound(boot.boot_time + merge_start_window);
+	auto from = by_start.lower_bound(clamped_sum(boot.boot_time, -merge_start_window));
+	auto to = by_start.upper_bound(clamped_sum(boot.boot_time, merge_start_window));
 	for (auto it = from; it != to; ++it) {
 		group &g = groups[it->second];
 		int64_t distance = it->first > boot.boot_time ? it->first - boot.boot_time
@@ -81,15 +83,20 @@ merged_boot combine(group &g)
 		}
 		if (boot.boot_id.empty())
 			boot.boot_id = b.boot_id;
-		if (boot.release.empty())
+		if (boot.release.empty() && !b.release.empty()) {
 			boot.release = b.release;
+			boot.release_cut = b.release_cut;
+		}
 		if (b.end == boot_end::clean)
 			boot.end = boot_end::clean;
 		else if (b.end == boot_end::unclean && boot.end == boot_end::unknown)
 			boot.end = boot_end::unclean;
 	}
 	boot.bounded = longest >= 0;
-	boot.uptime = boot.bounded ? end - boot.boot_time : 0;
+	int64_t uptime = 0;
+	if (boot.bounded && __builtin_sub_overflow(end, boot.boot_time, &uptime))
+		uptime = INT64_MAX;
+	boot.uptime = uptime;
 	return merged;
 }
 
@@ -109,7 +116,9 @@ std::vector<merged_boot> merge_histories(const std::vector<std::vector<past_boot
 			auto [it, added] = by_id.try_emplace(boot.boot_id, groups.size());
 			if (added)
 				groups.push_back({boot.boot_time});
-			add(groups[it->second], source, boot);
+			group &g = groups[it->second];
+			g.anchor = std::min(g.anchor, boot.boot_time);
+			add(g, source, boot);
 		}
 	}
 
