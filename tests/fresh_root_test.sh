@@ -62,6 +62,7 @@ cleanup() {
 	rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' HUP INT TERM
 root="$work/root"
 mkdir "$root"
 tar -x -C "$root" -f "$tarball" || { echo "FAIL: cannot unpack $tarball"; exit 1; }
@@ -89,7 +90,7 @@ fail() {
 # root, in a mount and PID namespace of its own; its output goes to $out.
 out="$work/out"
 in_root() {
-	unshare --mount --pid --fork --propagation private bash -c '
+	unshare --mount --pid --fork --kill-child --propagation private bash -c '
 		set -e
 		root=$1 cache=$2
 		mount -t proc proc "$root/proc"
