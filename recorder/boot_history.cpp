@@ -42,15 +42,24 @@ std::string release_of(const struct utmpx *ut, bool &cut)
 	return cut_release(field(ut->ut_host), cut);
 }
 
-// Reads the records after utmpxname has named the file.
-void read_records_of_file(std::vector<past_boot> &boots)
+// Reads the records after utmpxname has named the file; false when its first
+// record has a type that no record has: it is not a login accounting file.
+// A record of such a type further on (a damaged file) is passed over, as is
+// a record cut short at the end of the file (a write that was cut).
+bool read_records_of_file(std::vector<past_boot> &boots)
 {
+	bool first = true;
 	setutxent();
 	bool open_boot = false;     // the last boot waits for its end
 	bool clock_unset = false;   // the last boot's record predates the file's
 	int64_t last_seen = 0;      // the last record's time in that boot
 	int64_t latest = INT64_MIN; // the latest time of any record so far
 	while (const struct utmpx *ut = getutxent()) {
+		if (first && (ut->ut_type < EMPTY || ut->ut_type > ACCOUNTING)) {
+			endutxent();
+			return false;
+		}
+		first = false;
 		auto when = static_cast<int64_t>(ut->ut_tv.tv_sec);
 		bool boot = ut->ut_type == BOOT_TIME;
 		bool shutdown = ut->ut_type == RUN_LVL && field(ut->ut_user) == "shutdown";
@@ -79,6 +88,7 @@ void read_records_of_file(std::vector<past_boot> &boots)
 		latest = std::max(latest, when);
 	}
 	endutxent();
+	return true;
 }
 #endif
 
@@ -114,11 +124,18 @@ history_status read_boot_history(const char *path, std::vector<past_boot> &boots
 	if (st.st_size == 0)
 		return history_status::empty;
 #ifdef __linux__
+	if (st.st_size < static_cast<off_t>(sizeof(struct utmpx))) {
+		error = not_login_accounting_file;
+		return history_status::unreadable;
+	}
 	if (utmpxname(path) != 0) {
 		error = errno;
 		return history_status::unreadable;
 	}
-	read_records_of_file(boots);
+	if (!read_records_of_file(boots)) {
+		error = not_login_accounting_file;
+		return history_status::unreadable;
+	}
 	return history_status::read;
 #else
 	(void)boots;

@@ -14,6 +14,11 @@ enum class history_status {
 	unreadable, // the file cannot be read: error holds the reason
 };
 
+// The error of a file that is not a login accounting file: it is shorter
+// than one record, or its first record has a type that none has.  No errno
+// value is negative.
+constexpr int not_login_accounting_file = -1;
+
 // How far a boot record may be dated before a record earlier in the file
 // (a clock corrected by a few seconds) before its clock counts as unset.
 constexpr int64_t unset_clock_margin = 120;
@@ -24,7 +29,9 @@ const char *default_boot_history();
 // Reads the boot and shutdown records of the login accounting file at path,
 // through the C library's utmpx calls, into boots in file order: each with
 // its end (clean after a shutdown record, unclean when the next boot came
-// first, unknown for the last), bounded as boot_history.cpp tells.
+// first, unknown for the last), bounded as boot_history.cpp tells.  A file
+// that is not a login accounting file is unreadable, with error
+// not_login_accounting_file and no boots.
 history_status read_boot_history(const char *path, std::vector<past_boot> &boots, int &error);
 
 #endif // CORVANE_RECORD_BOOT_HISTORY_H

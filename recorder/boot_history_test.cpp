@@ -1,6 +1,7 @@
 // boot_history_test.cpp - the boots read from a login accounting file that
 // the test writes itself.
 #include <cerrno>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -184,19 +185,42 @@ TEST_F(boot_history_test, tells_a_missing_an_empty_and_an_unreadable_file)
 
 TEST_F(boot_history_test, reads_any_bytes_without_harm)
 {
-	// Random bytes, and a record cut short at the end of the file.
+	// Random bytes, and a record cut short at the end of the file, after a
+	// boot record; random bytes alone, a text file and a piece of a record
+	// are no login accounting file.
 	std::string bytes(sizeof(utmpx) * 50 + 17, '\0');
 	unsigned v = 1;
 	for (char &c : bytes) {
 		v = v * 1103515245 + 12345;
 		c = static_cast<char>(v >> 16);
 	}
-	corvane_test::write_file(wtmp, bytes);
+	append_wtmp(wtmp, boot, 1700000000, "6.1.0-test");
+	{
+		std::FILE *f = std::fopen(wtmp.c_str(), "ab");
+		ASSERT_NE(f, nullptr);
+		ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+		ASSERT_EQ(std::fclose(f), 0);
+	}
 	std::vector<past_boot> boots;
 	int error = 0;
 	EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error), history_status::read);
+	ASSERT_FALSE(boots.empty());
+	EXPECT_EQ(boots.front().boot_time, 1700000000);
 	for (const past_boot &b : boots)
 		EXPECT_GE(b.uptime, 0);
+
+	std::string text = "root:x:0:0:root:/root:/bin/bash\n";
+	while (text.size() < sizeof(utmpx) * 3)
+		text += text;
+	for (const std::string &other : {bytes, text, std::string(sizeof(utmpx) - 1, '\0')}) {
+		corvane_test::write_file(wtmp, other);
+		boots.clear();
+		error = 0;
+		EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error), history_status::unreadable)
+		    << other.size() << " bytes";
+		EXPECT_EQ(error, not_login_accounting_file);
+		EXPECT_TRUE(boots.empty());
+	}
 }
 
 } // namespace

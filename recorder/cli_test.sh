@@ -74,6 +74,8 @@ runs=(
 	"--wait=4294967296|the wait must be whole seconds, not '4294967296' $usage"
 	"extra|unexpected argument 'extra' $usage"
 	"-n extra|unexpected argument 'extra' $usage"
+	"--status --shutdown|--status and --shutdown cannot be given together $usage"
+	"--shutdown --status|--status and --shutdown cannot be given together $usage"
 )
 for run in "${runs[@]}"; do
 	args=${run%%|*}
@@ -178,9 +180,72 @@ for kind in binary nul huge-line huge-last-line crlf-only colons; do
 done
 
 # --- errors: one line naming the file and the reason, status 1 ----------------
+# A store that is not a plain file, worded as vellipo words it: arguments|
+# the message after "cannot read".
 mkdir "$work/folder-store"
-record -f "$work/folder-store"
-expect "store is a folder" 1 "" "corvane-record: cannot read $work/folder-store: not a plain file"
+mkfifo "$work/fifo-store"
+runs=(
+	"-f $work/folder-store|$work/folder-store: Is a directory"
+	"-f $work/fifo-store|$work/fifo-store: Not a plain file"
+	"-n -f $work/fifo-store|$work/fifo-store: Not a plain file"
+	"--status -f $work/fifo-store|$work/fifo-store: Not a plain file"
+	"--status -f $work/folder-store|$work/folder-store: Is a directory"
+	"-n -f $work/new -w $work/fifo-store|$work/fifo-store: Not a plain file"
+)
+for run in "${runs[@]}"; do
+	# shellcheck disable=SC2086 # the words of the arguments
+	record ${run%%|*}
+	expect "store: ${run%%|*}" 1 "" "corvane-record: cannot read ${run#*|}"
+done
+
+# A permission that is missing on the store or its lock names the ways past
+# it.  As root, without the capabilities that pass over file modes.
+mkdir "$work/closed"
+printf '1:1000:x\n' >"$work/closed/records"
+printf '1:1000:x\n' >"$work/unreadable"
+chmod 0555 "$work/closed"
+chmod 0000 "$work/unreadable"
+as_user=()
+[ "$(id -u)" = 0 ] && as_user=(setpriv "--bounding-set=-dac_override,-dac_read_search")
+hint="Permission denied (run as root, or use -f FILE)"
+runs=(
+	"-f $work/closed/records|cannot lock $work/closed/records.lock: $hint"
+	"-n -f $work/unreadable|cannot read $work/unreadable: $hint"
+	"--status -f $work/unreadable|cannot read $work/unreadable: $hint"
+)
+for run in "${runs[@]}"; do
+	# shellcheck disable=SC2086 # the words of the arguments
+	"${as_user[@]}" "$RECORDER" ${run%%|*} >"$work/out" 2>"$work/err" </dev/null
+	status=$?
+	expect "permission: ${run%%|*}" 1 "" "corvane-record: ${run#*|}"
+done
+chmod 0755 "$work/closed"
+chmod 0644 "$work/unreadable"
+
+# --status on a store that does not exist, that is empty, or of which no line
+# is a record: no figures, and how to start one.
+: >"$work/empty-store"
+printf 'root:x:0:0:root:/root:/bin/bash\n' >"$work/passwd"
+start="(as root) starts it with the boots this machine remembers"
+runs=(
+	"$work/absent|$work/absent does not exist yet: corvane-record --import -f $work/absent $start"
+	"$work/empty-store|$work/empty-store holds no record yet: corvane-record --import -f $work/empty-store $start"
+	"$work/passwd|no line of $work/passwd could be read as a record: is it a records store?"
+)
+for run in "${runs[@]}"; do
+	record --status -f "${run%%|*}"
+	expect "--status -f ${run%%|*}" 1 "" "corvane-record: ${run#*|}"
+done
+[ -e "$work/absent" ] && fail "--status made the store"
+CORVANE_RECORDS="$work/absent" record --status
+expect "--status, no store" 1 "" "corvane-record: $work/absent does not exist yet: corvane-record --import $start"
+
+# The folder of the metrics is the collector's: it is never made.
+record -f "$work/metrics-store" --metrics="$work/no-folder/corvane.prom"
+expect "metrics in a missing folder" 1 "" \
+	"corvane-record: cannot write $work/no-folder/corvane.prom: its folder $work/no-folder: No such file or directory"
+[ -e "$work/no-folder" ] || [ -e "$work/metrics-store" ] && fail "a metrics run in a missing folder wrote"
+
 printf 'x' >"$work/plain"
 record -f "$work/plain/records"
 expect "store below a file" 1 "" \
@@ -240,6 +305,11 @@ expect "missing wtmp" 0 "no boot history to import: $work/missing-wtmp does not 
 record -f "$store" -w "$work/folder-store"
 expect "unreadable wtmp" 1 "" "corvane-record: cannot read $work/folder-store: Is a directory"
 same_file "a failed import leaves the store" "$store" "$work/before"
+for other in "$work/passwd" "$work/before"; do
+	record -f "$store" -w "$other"
+	expect "-w $other" 1 "" "corvane-record: cannot read $other: not a login accounting file"
+done
+same_file "an import of another file leaves the store" "$store" "$work/before"
 
 [ "$failed" = 0 ] && echo "the recorder's command line and runs behave as expected"
 exit "$failed"

@@ -166,7 +166,7 @@ runs=(
 	"fsync:1:ENOSPC|old|No space left on device"
 	"fsync:1:EIO|old|Input/output error"
 	"close:3:EIO|old|Input/output error"
-	"rename:1:EACCES|old|Permission denied"
+	"rename:1:EACCES|old|Permission denied (run as root, or use -f FILE)"
 	"fsync:2:EIO|new|Input/output error"
 )
 for run in "${runs[@]}"; do

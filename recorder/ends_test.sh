@@ -107,7 +107,7 @@ out="$work/status.out"
 cat >"$out.expected" <<EXPECTED
 store           $store
 boots           4 on record since 2020-09-13 12:26:40
-ends            1 clean, 1 unclean, 1 unknown
+ends            1 clean, 1 unclean, 1 unknown, 1 running
 longest uptime  0 days, 02:00:00, booted 2020-09-13 15:13:20
 running boot    0 days, 01:23:20, rank 2 of 4, booted 2023-11-14 22:13:20
 downtime        1157 days, 06:45:00 in all

@@ -29,8 +29,10 @@ record_figures figures_of(const urec *list, const urec *current, const boot_ends
 		f.total_uptime = clamped_sum(f.total_uptime, rec->uptime);
 		if (!longest || rec->uptime > longest->uptime)
 			longest = rec;
-		if (rec == current)
+		if (rec == current) {
+			f.running++;
 			continue;
+		}
 		switch (end_of(ends, start)) {
 		case boot_end::clean:
 			f.clean++;

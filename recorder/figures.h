@@ -25,6 +25,7 @@ struct record_figures {
 	int64_t clean = 0;              // boots that ended cleanly
 	int64_t unclean = 0;            // boots that ended without a shutdown run
 	int64_t unknown = 0;            // ended boots whose end nobody saw
+	int64_t running = 0;            // the running boot, not ended: 0 or 1
 };
 
 // The figures of the records of list, with current the running boot (not

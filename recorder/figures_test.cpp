@@ -56,6 +56,8 @@ TEST_F(figures_test, count_the_gaps_between_boots_and_their_ends)
 	EXPECT_EQ(f.clean, 1);
 	EXPECT_EQ(f.unclean, 1);
 	EXPECT_EQ(f.unknown, 1); // b; the running boot has not ended
+	EXPECT_EQ(f.running, 1);
+	EXPECT_EQ(f.clean + f.unclean + f.unknown + f.running, f.boots);
 }
 
 TEST_F(figures_test, saturate_absurd_sums)

@@ -2,6 +2,7 @@
 // merge and import of their boots.
 #include "recorder/history_sources.h"
 
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -28,7 +29,9 @@ history_status read_wtmp(const char *path, std::vector<past_boot> &boots, std::s
 	history_status status =
 	    read_boot_history(path ? path : default_boot_history(), boots, failure);
 	if (status == history_status::unreadable)
-		error = std::strerror(failure);
+		error = failure == not_login_accounting_file ? "not a login accounting file"
+		        : failure == EINVAL                  ? "Not a plain file"
+		                                             : std::strerror(failure);
 	return status;
 }
 

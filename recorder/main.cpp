@@ -32,6 +32,9 @@
 #ifndef CORVANE_RECORD_VERSION
 #error "CORVANE_RECORD_VERSION must give the version"
 #endif
+#if !defined(CORVANE_RECORD_JOURNAL) || !defined(CORVANE_RECORD_WTMPDB)
+#error "CORVANE_RECORD_JOURNAL and CORVANE_RECORD_WTMPDB must say which sources are built"
+#endif
 
 namespace
 {
@@ -98,8 +101,16 @@ struct options {
 	            "                    every source that exists of\n"
 	            "                    %s\n"
 	            "  -w, --wtmp=FILE   import from this login accounting file only\n"
+#if CORVANE_RECORD_JOURNAL
 	            "      --journal=DIR import from this journal (a folder or a file) only\n"
+#else
+	            "      --journal=DIR not in this build, which was made without libsystemd\n"
+#endif
+#if CORVANE_RECORD_WTMPDB
 	            "      --wtmpdb=FILE import from this login database only\n"
+#else
+	            "      --wtmpdb=FILE not in this build, which was made without SQLite\n"
+#endif
 	            "                    (the three may be given together)\n"
 	            "      --metrics=FILE  also write the records as metrics for Prometheus\n"
 	            "      --shutdown    the run at shutdown: also notes that the running\n"
@@ -217,7 +228,29 @@ options read_options(int argc, char **argv)
 	for (const auto &name : names)
 		if (name[0] && !*name[0])
 			usage_error("an empty file name for", name[1]);
+	if (opts.status && opts.shutdown)
+		fail("--status and --shutdown cannot be given together (%s --help lists the "
+		     "options)",
+		     program);
 	return opts;
+}
+
+// The reason of a message for a file call that failed with error: a
+// permission that is missing names the two ways past it.
+std::string reason_of(int error)
+{
+	std::string text = std::strerror(error);
+	if (error == EACCES)
+		text += " (run as root, or use -f FILE)";
+	return text;
+}
+
+// The reason a store that cannot be read is refused, worded as vellipo
+// words it: the library refuses a store that is not a plain file with
+// EINVAL.
+std::string store_reason(int error)
+{
+	return error == EINVAL ? "Not a plain file" : reason_of(error);
 }
 
 // Ends the run when another run held the lock all the wait long.
@@ -248,17 +281,23 @@ boot_ends read_ends()
 	std::string path = ends_path();
 	int error = 0;
 	if (!read_boot_ends(path, ends, error))
-		fail("cannot read %s: %s", path.c_str(), std::strerror(error));
+		fail("cannot read %s: %s", path.c_str(), store_reason(error).c_str());
 	return ends;
 }
 
-// Reads the store and makes the running boot's record in urec_list, as the
-// boot mark tells (old_mark, with its uptime, -1 for none): update says what
-// changed.
-void read_store_and_running_boot(boot_mark &old_mark, int64_t &old_uptime, bool &marked,
-                                 boot_update &update)
+// Reads the store (named store in messages) and makes the running boot's
+// record in urec_list, as the boot mark tells (old_mark, with its uptime, -1
+// for none): update says what changed.  A store that exists but cannot be
+// read ends the run.
+void read_store_and_running_boot(const char *store, boot_mark &old_mark, int64_t &old_uptime,
+                                 bool &marked, boot_update &update)
 {
-	read_records(static_cast<time_t>(-1)); // every stored boot
+	if (read_records_checked(static_cast<time_t>(-1)) != 0) { // every stored boot
+		if (errno == ENOMEM)
+			throw std::bad_alloc();
+		int error = errno;
+		fail("cannot read %s: %s", store, store_reason(error).c_str());
+	}
 	std::string sysinfo = read_sysinfo();
 	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
 	                    sysinfo.c_str(), read_boot_id()};
@@ -276,22 +315,54 @@ void refuse_other_than_plain(const char *store)
 {
 	struct stat st;
 	if (stat(store, &st) == 0 && !S_ISREG(st.st_mode))
-		fail("cannot read %s: not a plain file", store);
+		fail("cannot read %s: %s", store,
+		     store_reason(S_ISDIR(st.st_mode) ? EISDIR : EINVAL).c_str());
 }
 
-// --status: the store as the next run would leave it, written nowhere.
-int show_status(const char *store)
+// --status: the store as the next run would leave it, written nowhere.  A
+// store that does not exist, or of which no line could be read, has no
+// figures to tell: the message says so and how to start one.
+int show_status(const char *store, bool named)
 {
 	refuse_other_than_plain(store);
 	if (access(store, R_OK) != 0 && errno != ENOENT)
-		fail("cannot read %s: %s", store, std::strerror(errno));
+		fail("cannot read %s: %s", store, reason_of(errno).c_str());
+	struct stat st;
+	bool exists = stat(store, &st) == 0;
 	boot_mark mark;
 	int64_t mark_uptime;
 	bool marked;
 	boot_update update;
-	read_store_and_running_boot(mark, mark_uptime, marked, update);
-	print_status(stdout, store, figures_of(urec_list, u_current, read_ends()));
+	read_store_and_running_boot(store, mark, mark_uptime, marked, update);
+	record_figures figures = figures_of(urec_list, u_current, read_ends());
+	std::string start = std::string(program) + " --import";
+	if (named)
+		start += std::string(" -f ") + store;
+	if (!exists || st.st_size == 0)
+		fail("%s %s: %s (as root) starts it with the boots this machine remembers", store,
+		     exists ? "holds no record yet" : "does not exist yet", start.c_str());
+	if (figures.boots - (update.added ? 1 : 0) == 0)
+		fail("no line of %s could be read as a record: is it a records store?", store);
+	print_status(stdout, store, figures);
 	return 0;
+}
+
+// Ends the run when the folder of the metrics file does not exist: the
+// recorder makes the store's folder, never the metrics' one, which belongs
+// to the collector that reads it.
+void refuse_missing_metrics_folder(const char *metrics)
+{
+	std::string path = metrics;
+	std::size_t slash = path.find_last_of('/');
+	std::string dir = slash == std::string::npos ? "."
+	                  : slash == 0               ? "/"
+	                                             : path.substr(0, slash);
+	struct stat st;
+	if (stat(dir.c_str(), &st) != 0)
+		fail("cannot write %s: its folder %s: %s", metrics, dir.c_str(),
+		     std::strerror(errno));
+	if (!S_ISDIR(st.st_mode))
+		fail("cannot write %s: %s is not a folder", metrics, dir.c_str());
 }
 
 int run(const options &opts)
@@ -309,7 +380,9 @@ int run(const options &opts)
 		std::free(real);
 	}
 	if (opts.status)
-		return show_status(store);
+		return show_status(store, opts.store != nullptr);
+	if (opts.metrics)
+		refuse_missing_metrics_folder(opts.metrics);
 
 	// The history is read first: a source that cannot be read ends the run
 	// before the store is touched.
@@ -326,14 +399,14 @@ int run(const options &opts)
 		if (lock < 0 && errno == EWOULDBLOCK)
 			fail_held(lock_file.c_str(), records_lock_holder(), opts.wait);
 		if (lock < 0)
-			fail("cannot lock %s: %s", lock_file.c_str(), std::strerror(errno));
+			fail("cannot lock %s: %s", lock_file.c_str(), reason_of(errno).c_str());
 	}
 
 	boot_mark old_mark;
 	int64_t old_uptime;
 	bool marked;
 	boot_update update;
-	read_store_and_running_boot(old_mark, old_uptime, marked, update);
+	read_store_and_running_boot(store, old_mark, old_uptime, marked, update);
 	boot_ends ends = read_ends();
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
 	if (update.uptime_fell)
@@ -360,20 +433,23 @@ int run(const options &opts)
 		if (ends_changed) {
 			std::string text = boot_ends_text(ends);
 			if (replace_file(ends_path().c_str(), text.data(), text.size()) != 0)
-				fail("cannot save %s.ends: %s", store, std::strerror(errno));
+				fail("cannot save %s.ends: %s", store, reason_of(errno).c_str());
 		}
 		bool same_mark = marked && std::strcmp(old_mark.id, update.mark.id) == 0 &&
 		                 old_mark.boot_time == update.mark.boot_time &&
 		                 old_uptime == update.mark_uptime;
 		if (update.has_mark && !same_mark &&
 		    save_boot_mark_uptime(&update.mark, update.mark_uptime) != 0)
-			fail("cannot save %s.boot: %s", store, std::strerror(errno));
+			fail("cannot save %s.boot: %s", store, reason_of(errno).c_str());
 		if (save_records() != 0)
-			fail("cannot save %s: %s", store, std::strerror(errno));
+			fail("cannot save %s: %s", store, reason_of(errno).c_str());
 		unlock_records(lock);
-		if (opts.metrics &&
-		    write_metrics(opts.metrics, figures_of(urec_list, u_current, ends)) != 0)
-			fail("cannot write %s: %s", opts.metrics, std::strerror(errno));
+		if (opts.metrics) {
+			refuse_missing_metrics_folder(opts.metrics);
+			if (write_metrics(opts.metrics, figures_of(urec_list, u_current, ends)) !=
+			    0)
+				fail("cannot write %s: %s", opts.metrics, std::strerror(errno));
+		}
 	}
 	if (!history.empty())
 		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",

@@ -2,7 +2,7 @@
 //
 //   store           /var/lib/corvane/records
 //   boots           42 on record since 2023-11-03 08:26:40
-//   ends            30 clean, 2 unclean, 9 unknown
+//   ends            30 clean, 2 unclean, 9 unknown, 1 running
 //   longest uptime  45 days, 03:02:01, booted 2024-01-08 10:00:00
 //   running boot    3 days, 01:00:00, rank 5 of 42, booted 2026-12-07 13:00:00
 //   downtime        12 days, 00:00:00 in all
@@ -38,9 +38,10 @@ void print_status(std::FILE *out, const char *store, const record_figures &f)
 	std::fprintf(out, "store           %s\n", store);
 	std::fprintf(out, "boots           %" PRId64 " on record since %s\n", f.boots,
 	             date(f.since, buf));
-	std::fprintf(
-	    out, "ends            %" PRId64 " clean, %" PRId64 " unclean, %" PRId64 " unknown\n",
-	    f.clean, f.unclean, f.unknown);
+	std::fprintf(out,
+	             "ends            %" PRId64 " clean, %" PRId64 " unclean, %" PRId64
+	             " unknown, %" PRId64 " running\n",
+	             f.clean, f.unclean, f.unknown, f.running);
 	std::fprintf(out, "longest uptime  %s, booted %s\n", time2uptime(f.longest),
 	             date(f.longest_boot, buf));
 	std::fprintf(out, "running boot    %s, rank %" PRId64 " of %" PRId64 ", booted %s\n",

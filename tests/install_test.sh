@@ -6,7 +6,8 @@
 # library with its SONAME links, the header and the man pages in place, and
 # the installed programs find the installed library with no LD_LIBRARY_PATH:
 # their run path holds $ORIGIN/../lib and, for the build's own prefix
-# (/usr/local by default), the configured library folder.
+# (/usr/local by default), the configured library folder.  An install into a
+# folder that systemd does not read says so.
 set -u
 build=$1
 fixtures=$(cd "$(dirname "$0")/fixtures" && pwd)
@@ -27,7 +28,10 @@ libdir=$(sed -n 's/^CMAKE_INSTALL_FULL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt
 work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-install.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT
 prefix="$work/some where"
-cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
+notes=$(cmake --install "$build" --prefix "$prefix" 2>&1 >/dev/null) || fail "cmake --install failed: $notes"
+# A prefix of one's own: the install says that systemd does not read its units.
+grep -qF "the systemd units are in $prefix/lib/systemd/system, which systemd does not read" <<<"$notes" ||
+	fail "the install into $prefix says nothing of its units: $notes"
 for file in bin/vellipo sbin/corvane-record lib/libcorvane.so.0 include/corvane.h include/corvane_store.h \
 	share/man/man1/vellipo.1 share/man/man8/corvane-record.8; do
 	[ -e "$prefix/$file" ] || fail "$file is not installed"

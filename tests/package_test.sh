@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package, as a user gets it: dpkg-buildpackage builds it from a
 # copy of the sources, lintian finds no error and no warning that is not
-# overridden, apt-get installs it, vellipo runs from PATH, the recorder writes
+# overridden, apt-get installs it, /usr/bin/vellipo runs, the recorder writes
 # the real store, the units are enabled, and apt-get purge takes everything
 # away again, the store and its folder too.
 #
@@ -87,8 +87,10 @@ fi
 installed=yes
 dpkg-query -L vellipo | sort >"$work/files"
 
-[ "$(command -v vellipo)" = /usr/bin/vellipo ] || fail "vellipo is not /usr/bin/vellipo in PATH"
-out=$(vellipo -a 2>&1) || fail "vellipo failed: $out"
+# The package's programs, by their paths: a vellipo installed from the
+# sources into /usr/local may come first in PATH, and is not the package's.
+grep -qx /usr/bin/vellipo "$work/files" || fail "the package holds no /usr/bin/vellipo"
+out=$(/usr/bin/vellipo -a 2>&1) || fail "vellipo failed: $out"
 grep -q '^->' <<<"$out" || fail "vellipo shows no running boot: $out"
 [ -d "$store_dir" ] || fail "$store_dir is not made"
 /usr/sbin/corvane-record || fail "corvane-record could not write the store"
