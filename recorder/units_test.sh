@@ -3,7 +3,8 @@
 # lib/systemd/system, each service naming the installed program beside
 # sbin/corvane-record and sandboxed; systemd-analyze verify finds nothing
 # wrong in them, and systemd-analyze security rates each service 3.0 or
-# better (skipped, status 77, where systemd-analyze is missing).
+# better (skipped, status 77, where systemd-analyze is missing).  No service
+# gets a fresh /proc, which would hide a container's own boot id.
 #
 # Run by CTest with RECORDER, BUILD_DIR and UNIT_DIR in the environment.
 set -u
@@ -39,6 +40,12 @@ for unit in "${units[@]}"; do
 	[ -s "$work/exec" ] && fail "$unit: $(cat "$work/exec")"
 	grep -qx ProtectSystem=strict "$file" || fail "$unit lacks ProtectSystem=strict"
 	grep -Eq '^(StateDirectory|ReadWritePaths)=' "$file" || fail "$unit cannot write the store"
+	# The service sees the machine's own /proc (a container's boot id and
+	# lxcfs's uptime are mounts on it): nothing that mounts a fresh one.
+	grep -E '^(MountAPIVFS=yes|ProtectKernelTunables=yes|ProtectControlGroups=yes|ProtectProc=[^d]|ProcSubset=pid)' \
+		"$file" | sed 's/^/a fresh \/proc: /' >"$work/proc"
+	[ -s "$work/proc" ] && fail "$unit: $(cat "$work/proc")"
+	grep -qx 'ReadOnlyPaths=/proc/sys /sys .*' "$file" || fail "$unit leaves /proc/sys and /sys writable"
 done
 [ "${#services[@]}" -gt 0 ] || fail "no service in $UNIT_DIR"
 # The run at shutdown is the stop step of a unit that stays active.
