@@ -5,9 +5,11 @@
 // every step of the wall clock (time sync after boot, a board without a
 // battery clock, a machine resumed from a snapshot) moves it.  The kernel's
 // boot id does not move: the recorder keeps, beside the store, the boot id
-// of the boot it last recorded and the boot time its record is stored under,
-// one line "BOOT_ID BOOT_TIME".  While that id is the running boot's, the
-// stored boot time is the running boot's boot time.
+// of the boot it last recorded, the boot time its record is stored under and
+// the uptime that its last run read, one line "BOOT_ID BOOT_TIME UPTIME" (or
+// "BOOT_ID BOOT_TIME", the mark of an older recorder, which has no uptime).
+// While that id is the running boot's, and the uptime has not fallen below
+// the mark's, the stored boot time is the running boot's boot time.
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -26,8 +28,9 @@ namespace
 // The running boot's boot time once known, 0 until then.
 time_t running_boot_time = 0;
 
-// The longest boot mark read: an id, a blank, a time and a line end.
-constexpr std::size_t max_mark = sizeof(boot_mark::id) + 24;
+// The longest boot mark read: an id, a blank, a time, a blank, an uptime
+// and a line end.
+constexpr std::size_t max_mark = sizeof(boot_mark::id) + 2 * 21;
 
 // Beside the store's real file, whatever name reaches it, as the recorder
 // writes it.
@@ -54,39 +57,80 @@ bool valid_id(const char *id, std::size_t len)
 	return true;
 }
 
-// Reads "ID TIME\n" of text, len bytes, into mark.  Nothing else is a mark:
-// no sign, no leading zero, no blank but the one, no text after the line end.
-bool parse_mark(const char *text, std::size_t len, boot_mark &mark)
+// Reads the decimal number of [digit, end): no sign, no leading zero, at
+// most INT64_MAX (every value that save_boot_mark writes).
+bool parse_number(const char *digit, const char *end, int64_t &number)
 {
-	const char *blank = static_cast<const char *>(std::memchr(text, ' ', len));
-	if (!blank || len < 2 || text[len - 1] != '\n')
+	if (digit == end || (*digit == '0' && end - digit > 1))
+		return false;
+	int64_t value = 0;
+	for (const char *p = digit; p < end; p++) {
+		if (*p < '0' || *p > '9' || value > (INT64_MAX - (*p - '0')) / 10)
+			return false;
+		value = value * 10 + (*p - '0');
+	}
+	number = value;
+	return true;
+}
+
+// Reads "ID TIME\n" or "ID TIME UPTIME\n" of text, len bytes, into mark and
+// uptime (-1 for the first form).  Nothing else is a mark: no sign, no
+// leading zero, no blank but the one or two, no text after the line end.
+bool parse_mark(const char *text, std::size_t len, boot_mark &mark, int64_t &uptime)
+{
+	if (len < 2 || text[len - 1] != '\n')
+		return false;
+	const char *end = text + len - 1;
+	const char *blank = static_cast<const char *>(std::memchr(text, ' ', len - 1));
+	if (!blank)
 		return false;
 	auto id_len = static_cast<std::size_t>(blank - text);
 	if (!valid_id(text, id_len))
 		return false;
-	const char *digit = blank + 1;
-	const char *end = text + len - 1;
-	if (digit == end || (*digit == '0' && end - digit > 1))
+	const char *second = static_cast<const char *>(
+	    std::memchr(blank + 1, ' ', static_cast<std::size_t>(end - (blank + 1))));
+	int64_t time = 0;
+	int64_t up = -1;
+	if (!parse_number(blank + 1, second ? second : end, time) ||
+	    (second && !parse_number(second + 1, end, up)))
 		return false;
-	uint64_t value = 0;
-	for (const char *p = digit; p < end; p++) {
-		if (*p < '0' || *p > '9' || value > (INT64_MAX - 9) / 10)
-			return false;
-		value = value * 10 + static_cast<uint64_t>(*p - '0');
-	}
-	if (static_cast<int64_t>(value) != static_cast<time_t>(value))
+	if (static_cast<int64_t>(static_cast<time_t>(time)) != time)
 		return false;
 	std::memcpy(mark.id, text, id_len);
 	mark.id[id_len] = '\0';
-	mark.boot_time = static_cast<time_t>(value);
+	mark.boot_time = static_cast<time_t>(time);
+	uptime = up;
 	return true;
+}
+
+// Replaces the mark with its text: the uptime is left out when negative.
+int save_mark(const struct boot_mark *mark, int64_t uptime)
+{
+	std::size_t id_len = strnlen(mark->id, sizeof mark->id);
+	if (!valid_id(mark->id, id_len) || mark->boot_time < 0) {
+		errno = EINVAL;
+		return -1;
+	}
+	char text[max_mark + 1];
+	int len = uptime < 0
+	              ? std::snprintf(text, sizeof text, "%s %" PRId64 "\n", mark->id,
+	                              static_cast<int64_t>(mark->boot_time))
+	              : std::snprintf(text, sizeof text, "%s %" PRId64 " %" PRId64 "\n", mark->id,
+	                              static_cast<int64_t>(mark->boot_time), uptime);
+	try {
+		return replace_file(mark_path().c_str(), text, static_cast<std::size_t>(len));
+	} catch (const std::bad_alloc &) {
+		errno = ENOMEM;
+		return -1;
+	}
 }
 
 } // namespace
 
-extern "C" int read_boot_mark(struct boot_mark *mark)
+extern "C" int read_boot_mark_uptime(struct boot_mark *mark, int64_t *uptime)
 {
 	*mark = boot_mark{};
+	*uptime = -1;
 	try {
 		// Opened as the store is: without blocking, and only a plain
 		// file, so that a FIFO or a device named there cannot hang or
@@ -107,39 +151,47 @@ extern "C" int read_boot_mark(struct boot_mark *mark)
 		}
 		close(fd);
 		boot_mark read = {};
-		if (!ok || len > max_mark || !parse_mark(text, len, read))
+		int64_t up = -1;
+		if (!ok || len > max_mark || !parse_mark(text, len, read, up))
 			return 0;
 		*mark = read;
+		*uptime = up;
 		return 1;
 	} catch (const std::bad_alloc &) {
 		return 0;
 	}
 }
 
+extern "C" int read_boot_mark(struct boot_mark *mark)
+{
+	int64_t uptime;
+	return read_boot_mark_uptime(mark, &uptime);
+}
+
 extern "C" int save_boot_mark(const struct boot_mark *mark)
 {
-	std::size_t id_len = strnlen(mark->id, sizeof mark->id);
-	if (!valid_id(mark->id, id_len) || mark->boot_time < 0) {
+	return save_mark(mark, -1);
+}
+
+extern "C" int save_boot_mark_uptime(const struct boot_mark *mark, int64_t uptime)
+{
+	if (uptime < 0) {
 		errno = EINVAL;
 		return -1;
 	}
-	char text[max_mark + 1];
-	int len = std::snprintf(text, sizeof text, "%s %" PRId64 "\n", mark->id,
-	                        static_cast<int64_t>(mark->boot_time));
-	try {
-		return replace_file(mark_path().c_str(), text, static_cast<std::size_t>(len));
-	} catch (const std::bad_alloc &) {
-		errno = ENOMEM;
-		return -1;
-	}
+	return save_mark(mark, uptime);
 }
 
 extern "C" time_t readbootid(void)
 {
 	if (running_boot_time == 0) {
 		boot_mark mark;
+		int64_t uptime;
 		const char *id = read_boot_id();
-		if (*id && read_boot_mark(&mark) && std::strcmp(mark.id, id) == 0)
+		// The uptime only grows within a boot: below the mark's, it is a
+		// new boot whose id could not be told from the marked one's.
+		if (*id && read_boot_mark_uptime(&mark, &uptime) && std::strcmp(mark.id, id) == 0 &&
+		    read_uptime() >= uptime)
 			running_boot_time = mark.boot_time;
 		else
 			running_boot_time = read_kernel_boot_time();

@@ -89,6 +89,78 @@ TEST_F(boot_mark_test, reads_anything_else_as_no_mark)
 	EXPECT_EQ(read_boot_mark(&mark), 1);
 }
 
+TEST_F(boot_mark_test, reads_the_uptime_of_a_mark_and_the_old_form_without_one)
+{
+	struct {
+		std::string text;
+		int read;
+		time_t boot_time;
+		int64_t uptime;
+	} const cases[] = {
+	    {"a 12\n", 1, 12, -1},
+	    {"a 12 300\n", 1, 12, 300},
+	    {"a 12 0\n", 1, 12, 0},
+	    {"a 0 0\n", 1, 0, 0},
+	    {"a 9223372036854775807 9223372036854775807\n", 1, INT64_MAX, INT64_MAX},
+	    {"a 12 9223372036854775808\n", 0, 0, -1},
+	    {"a 12 012\n", 0, 0, -1},
+	    {"a 12 -3\n", 0, 0, -1},
+	    {"a 12  3\n", 0, 0, -1},
+	    {"a 12 3 4\n", 0, 0, -1},
+	    {"a 12 \n", 0, 0, -1},
+	    {"a 12 3x\n", 0, 0, -1},
+	};
+	for (const auto &c : cases) {
+		corvane_test::write_file(mark_file, c.text);
+		boot_mark mark = mark_of("left over", 99);
+		int64_t uptime = 99;
+		EXPECT_EQ(read_boot_mark_uptime(&mark, &uptime), c.read) << c.text;
+		EXPECT_EQ(mark.boot_time, c.boot_time) << c.text;
+		EXPECT_EQ(uptime, c.uptime) << c.text;
+		EXPECT_STREQ(mark.id, c.read ? "a" : "") << c.text;
+		// The mark without its uptime reads alike.
+		EXPECT_EQ(read_boot_mark(&mark), c.read) << c.text;
+		EXPECT_EQ(mark.boot_time, c.boot_time) << c.text;
+	}
+}
+
+// Every time that save_boot_mark writes reads back, the largest included.
+TEST_F(boot_mark_test, reads_back_every_time_it_saves)
+{
+	const int64_t times[] = {0,
+	                         1,
+	                         1796913230,
+	                         922337203685477579,
+	                         922337203685477580,
+	                         9223372036854775799,
+	                         9223372036854775800,
+	                         9223372036854775806,
+	                         INT64_MAX};
+	for (int64_t t : times) {
+		boot_mark saved = mark_of("a", static_cast<time_t>(t));
+		ASSERT_EQ(save_boot_mark(&saved), 0) << t;
+		boot_mark mark;
+		int64_t uptime = 0;
+		ASSERT_EQ(read_boot_mark_uptime(&mark, &uptime), 1) << t;
+		EXPECT_EQ(mark.boot_time, t);
+		EXPECT_EQ(uptime, -1) << t;
+		ASSERT_EQ(save_boot_mark_uptime(&saved, t), 0) << t;
+		EXPECT_EQ(corvane_test::read_file(mark_file),
+		          "a " + std::to_string(t) + " " + std::to_string(t) + "\n");
+		ASSERT_EQ(read_boot_mark_uptime(&mark, &uptime), 1) << t;
+		EXPECT_EQ(mark.boot_time, t);
+		EXPECT_EQ(uptime, t);
+	}
+	boot_mark saved = mark_of("a", 12);
+	errno = 0;
+	EXPECT_EQ(save_boot_mark_uptime(&saved, -1), -1);
+	EXPECT_EQ(errno, EINVAL);
+	saved.boot_time = -1;
+	errno = 0;
+	EXPECT_EQ(save_boot_mark_uptime(&saved, 5), -1);
+	EXPECT_EQ(errno, EINVAL);
+}
+
 TEST_F(boot_mark_test, reads_no_mark_from_what_is_not_a_plain_file)
 {
 	boot_mark mark;

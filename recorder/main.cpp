@@ -253,8 +253,10 @@ boot_ends read_ends()
 }
 
 // Reads the store and makes the running boot's record in urec_list, as the
-// boot mark tells: update says what changed.
-void read_store_and_running_boot(boot_mark &old_mark, bool &marked, boot_update &update)
+// boot mark tells (old_mark, with its uptime, -1 for none): update says what
+// changed.
+void read_store_and_running_boot(boot_mark &old_mark, int64_t &old_uptime, bool &marked,
+                                 boot_update &update)
 {
 	read_records(static_cast<time_t>(-1)); // every stored boot
 	std::string sysinfo = read_sysinfo();
@@ -264,8 +266,8 @@ void read_store_and_running_boot(boot_mark &old_mark, bool &marked, boot_update 
 		fail("the running boot (at %" PRId64 ", up %" PRId64
 		     " seconds) lies beyond the times the store holds",
 		     static_cast<int64_t>(now.boot_time), now.uptime);
-	marked = read_boot_mark(&old_mark) != 0;
-	if (!record_running_boot(now, marked ? &old_mark : nullptr, update))
+	marked = read_boot_mark_uptime(&old_mark, &old_uptime) != 0;
+	if (!record_running_boot(now, marked ? &old_mark : nullptr, update, old_uptime))
 		throw std::bad_alloc();
 }
 
@@ -284,9 +286,10 @@ int show_status(const char *store)
 	if (access(store, R_OK) != 0 && errno != ENOENT)
 		fail("cannot read %s: %s", store, std::strerror(errno));
 	boot_mark mark;
+	int64_t mark_uptime;
 	bool marked;
 	boot_update update;
-	read_store_and_running_boot(mark, marked, update);
+	read_store_and_running_boot(mark, mark_uptime, marked, update);
 	print_status(stdout, store, figures_of(urec_list, u_current, read_ends()));
 	return 0;
 }
@@ -327,11 +330,21 @@ int run(const options &opts)
 	}
 
 	boot_mark old_mark;
+	int64_t old_uptime;
 	bool marked;
 	boot_update update;
-	read_store_and_running_boot(old_mark, marked, update);
+	read_store_and_running_boot(old_mark, old_uptime, marked, update);
 	boot_ends ends = read_ends();
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
+	if (update.uptime_fell)
+		std::fprintf(stderr,
+		             "%s: the uptime fell from %" PRId64 " to %" PRId64
+		             " seconds under one boot id (%s): recorded as a new boot, the "
+		             "boot before it as ended %s\n",
+		             program, update.fell_from, update.record->uptime, update.mark.id,
+		             end_of(ends, update.ended_boot) == boot_end::clean
+		                 ? "cleanly (its shutdown run was seen)"
+		                 : "uncleanly");
 	import_histories(history, system_name().c_str(), &ends, &ends_changed);
 
 	if (opts.dry_run) {
@@ -349,8 +362,10 @@ int run(const options &opts)
 				fail("cannot save %s.ends: %s", store, std::strerror(errno));
 		}
 		bool same_mark = marked && std::strcmp(old_mark.id, update.mark.id) == 0 &&
-		                 old_mark.boot_time == update.mark.boot_time;
-		if (update.has_mark && !same_mark && save_boot_mark(&update.mark) != 0)
+		                 old_mark.boot_time == update.mark.boot_time &&
+		                 old_uptime == update.mark_uptime;
+		if (update.has_mark && !same_mark &&
+		    save_boot_mark_uptime(&update.mark, update.mark_uptime) != 0)
 			fail("cannot save %s.boot: %s", store, std::strerror(errno));
 		if (save_records() != 0)
 			fail("cannot save %s: %s", store, std::strerror(errno));

@@ -43,12 +43,18 @@ time_t free_boot_time(time_t boot_time, const urec *own)
 
 } // namespace
 
-bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update)
+bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update,
+                         int64_t mark_uptime)
 {
 	update = boot_update{};
 	urec *rec = nullptr;
 	time_t boot_time = now.boot_time;
-	bool same_boot = mark && *now.boot_id && std::strcmp(mark->id, now.boot_id) == 0;
+	bool same_id = mark && *now.boot_id && std::strcmp(mark->id, now.boot_id) == 0;
+	bool same_boot = same_id && !(mark_uptime >= 0 && now.uptime < mark_uptime);
+	if (same_id && !same_boot) {
+		update.uptime_fell = true;
+		update.fell_from = mark_uptime;
+	}
 	if (!*now.boot_id) {
 		rec = record_at(boot_time);
 	} else if (same_boot) {
@@ -87,6 +93,7 @@ bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 		if (len < sizeof update.mark.id) {
 			std::memcpy(update.mark.id, now.boot_id, len + 1);
 			update.mark.boot_time = rec->boot_time;
+			update.mark_uptime = now.uptime;
 			update.has_mark = true;
 		}
 	}

@@ -17,28 +17,37 @@ struct running_boot {
 
 // What record_running_boot found and did.
 struct boot_update {
-	urec *record = nullptr; // the running boot's record (u_current)
-	bool added = false;     // a new record was added for it
-	bool moved = false;     // its record moved to another boot time
-	time_t moved_from = 0;  // the boot time it was stored under, when moved
-	bool new_boot = false;  // the boot mark named another boot: it has ended
-	time_t ended_boot = 0;  // that boot's stored boot time, when new_boot
-	boot_mark mark = {};    // the mark to save, when the boot id is known
-	bool has_mark = false;  // the boot id is known: mark is to be saved
+	urec *record = nullptr;   // the running boot's record (u_current)
+	bool added = false;       // a new record was added for it
+	bool moved = false;       // its record moved to another boot time
+	time_t moved_from = 0;    // the boot time it was stored under, when moved
+	bool new_boot = false;    // the boot mark named another boot: it has ended
+	time_t ended_boot = 0;    // that boot's stored boot time, when new_boot
+	boot_mark mark = {};      // the mark to save, when the boot id is known
+	int64_t mark_uptime = 0;  // the uptime to save with it: the running boot's
+	bool has_mark = false;    // the boot id is known: mark is to be saved
+	bool uptime_fell = false; // the mark named the boot id, with a longer uptime
+	int64_t fell_from = 0;    // the mark's uptime, when uptime_fell
 };
 
 // Makes the running boot's record in urec_list u_current.  mark is the boot
-// mark read beside the store, or NULL when there is none.
+// mark read beside the store, or NULL when there is none, and mark_uptime
+// the uptime it holds (-1 for none: a mark of an older recorder).
 //
 // With a boot id, the boot is known by its id: while the mark names it, its
 // record is the one stored under the mark's boot time, moved to the kernel's
 // boot time when a clock step has moved that; a boot id the mark does not
-// name is a new boot, and always gets a record of its own.  A boot time that
+// name is a new boot, and always gets a record of its own.  So is a boot
+// whose uptime is below the mark's (uptime_fell), although the mark names
+// its id: the uptime only grows within a boot, so the id is one that could
+// not be told apart from the last boot's (the host's boot id, read in a
+// container).  A boot time that
 // a record of another boot holds already is not taken: the record goes to
 // the first free second after it.  Without a boot id (an old kernel, another
 // system) a boot is known by its boot time.  Either way the record's uptime
 // is raised to the running boot's, never lowered, and a stored record keeps
 // its text.  false when memory is short.
-bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update);
+bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update,
+                         int64_t mark_uptime = -1);
 
 #endif // CORVANE_RECORD_RUNNING_BOOT_H

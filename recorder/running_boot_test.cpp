@@ -90,10 +90,18 @@ TEST_F(running_boot_test, a_boot_id_keeps_one_record_per_boot_across_clock_steps
 	    {"a step forward", {{"a", 1000, 10}, {"a", 1600, 20}}, {"20@1600"}, 1600},
 	    {"a step back", {{"a", 5000, 10}, {"a", 4000, 30}}, {"30@4000"}, 4000},
 	    {"two steps", {{"a", 1000, 10}, {"a", 1600, 20}, {"a", 1300, 25}}, {"25@1300"}, 1300},
-	    {"a step back with a shorter uptime keeps the longer",
+	    {"a shorter uptime under the same id is a new boot, whatever the step",
 	     {{"a", 1000, 50}, {"a", 900, 40}},
-	     {"50@900"},
+	     {"40@900", "50@1000"},
 	     900},
+	    {"and so after a step forward",
+	     {{"a", 1000, 50}, {"a", 2000, 10}, {"a", 2000, 12}},
+	     {"50@1000", "12@2000"},
+	     2000},
+	    {"an equal uptime is the same boot",
+	     {{"a", 1000, 50}, {"a", 1000, 50}},
+	     {"50@1000"},
+	     1000},
 	    {"a real new boot", {{"a", 1000, 10}, {"b", 2000, 5}}, {"10@1000", "5@2000"}, 2000},
 	    {"a new boot at the boot time of an old one gets the next free second",
 	     {{"a", 1000, 10}, {"b", 1000, 5}},
@@ -111,15 +119,18 @@ TEST_F(running_boot_test, a_boot_id_keeps_one_record_per_boot_across_clock_steps
 	for (const auto &c : cases) {
 		corvane_forget_records();
 		boot_mark mark = {};
+		int64_t mark_uptime = -1;
 		bool marked = false;
 		for (const run &r : c.runs) {
 			boot_update update;
 			ASSERT_TRUE(
 			    record_running_boot({r.kernel_boot_time, r.uptime, "Linux", r.id},
-			                        marked ? &mark : nullptr, update))
+			                        marked ? &mark : nullptr, update, mark_uptime))
 			    << c.name;
 			ASSERT_TRUE(update.has_mark) << c.name;
+			EXPECT_EQ(update.mark_uptime, r.uptime) << c.name;
 			mark = update.mark;
+			mark_uptime = update.mark_uptime;
 			marked = true;
 		}
 		std::vector<std::string> got = records();
@@ -147,6 +158,60 @@ TEST_F(running_boot_test, a_new_boot_id_tells_the_end_of_the_marked_boot)
 	ASSERT_TRUE(record_running_boot({2000, 9, "Linux", "b"}, &next, update));
 	EXPECT_FALSE(update.new_boot);
 	EXPECT_FALSE(update.added);
+}
+
+// Within a boot the uptime only grows: below the mark's, under the mark's
+// boot id, it is a new boot whose id could not be told apart.
+TEST_F(running_boot_test, an_uptime_below_the_marks_is_a_new_boot)
+{
+	struct {
+		const char *name;
+		int64_t mark_uptime; // -1: a mark of an older recorder
+		int64_t uptime;
+		time_t kernel_boot_time;
+		bool fell;
+		std::vector<std::string> expected;
+	} const cases[] = {
+	    {"fallen, the boot time stepped forward",
+	     3600,
+	     10,
+	     5000,
+	     true,
+	     {"3600@1000", "10@5000"}},
+	    {"fallen, at the marked boot's time", 3600, 10, 1000, true, {"3600@1000", "10@1001"}},
+	    {"fallen to zero", 1, 0, 1000, true, {"3600@1000", "0@1001"}},
+	    {"equal", 3600, 3600, 1000, false, {"3600@1000"}},
+	    {"grown, the boot time stepped back", 3600, 3700, 900, false, {"3700@900"}},
+	    {"an old mark cannot tell: the longer uptime is kept",
+	     -1,
+	     10,
+	     1000,
+	     false,
+	     {"3600@1000"}},
+	};
+	for (const auto &c : cases) {
+		corvane_forget_records();
+		add_urec(3600, 1000, "Linux");
+		boot_mark mark = mark_of("a", 1000);
+		boot_update update;
+		ASSERT_TRUE(record_running_boot({c.kernel_boot_time, c.uptime, "Linux", "a"}, &mark,
+		                                update, c.mark_uptime))
+		    << c.name;
+		EXPECT_EQ(update.uptime_fell, c.fell) << c.name;
+		EXPECT_EQ(update.new_boot, c.fell) << c.name;
+		EXPECT_EQ(update.added, c.fell) << c.name;
+		if (c.fell) {
+			EXPECT_EQ(update.fell_from, c.mark_uptime) << c.name;
+			EXPECT_EQ(update.ended_boot, 1000) << c.name;
+		}
+		EXPECT_EQ(update.mark_uptime, c.uptime) << c.name;
+		EXPECT_EQ(update.mark.boot_time, u_current->boot_time) << c.name;
+		std::vector<std::string> got = records();
+		std::sort(got.begin(), got.end());
+		std::vector<std::string> expected = c.expected;
+		std::sort(expected.begin(), expected.end());
+		EXPECT_EQ(got, expected) << c.name;
+	}
 }
 
 TEST_F(running_boot_test, the_first_run_with_a_boot_id_takes_the_record_of_its_boot_time)

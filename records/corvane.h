@@ -239,6 +239,25 @@ char *real_file_path(const char *path);
  * the lock file of the holder's process id. */
 void unlock_records(int lock);
 
+/* The boot mark with the uptime of the recorder's last run in the marked
+ * boot, one line "BOOT_ID BOOT_TIME UPTIME" (the mark of an older recorder,
+ * "BOOT_ID BOOT_TIME", still reads, without an uptime).  Within one boot the
+ * uptime only grows, so an uptime below the mark's is a new boot even when
+ * the boot id is the same (an id that could not be told apart, such as the
+ * host's read in a container): readbootid then gives the kernel's boot time.
+ * read_boot_mark reads both forms, ignoring the uptime; save_boot_mark
+ * writes the form without one.  Both read and write every time and uptime
+ * from 0 to INT64_MAX. */
+
+/* Reads the boot mark as read_boot_mark does, and its uptime into uptime:
+ * -1 when the mark holds none. */
+int read_boot_mark_uptime(struct boot_mark *mark, int64_t *uptime);
+
+/* Replaces the boot mark whole with the mark and the uptime, as
+ * save_boot_mark does.  Returns 0, or -1 with errno set: EINVAL also for a
+ * negative uptime. */
+int save_boot_mark_uptime(const struct boot_mark *mark, int64_t uptime);
+
 #ifdef __cplusplus
 }
 #endif
