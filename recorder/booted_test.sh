@@ -35,8 +35,8 @@ export LC_ALL=C TZ=UTC
 
 # --- cleanup --------------------------------------------------------------------
 # cleanup WORK MACHINE CGROUP...: kills what runs in the test's cgroups (the
-# guests and their nspawn), removes the cgroups, nspawn's folder of the
-# machine and the work folder.
+# guests and their nspawn), removes the cgroups, nspawn's files of the
+# machine and of the root (WORK/root), and the work folder.
 cleanup() {
 	local work=$1 machine=$2 group pid tries
 	shift 2
@@ -59,6 +59,8 @@ cleanup() {
 	done
 	rm -rf "/run/systemd/nspawn/propagate/$machine" "/run/systemd/nspawn/unix-export/$machine"
 	if [ -n "$work" ] && [ -d "$work" ]; then
+		# The lock nspawn takes on the root, which a killed nspawn leaves.
+		[ -d "$work/root" ] && rm -f "/run/systemd/nspawn/locks/$(stat -c 'inode-%d:%i' "$work/root")"
 		# nspawn mounts in a mount namespace of its own; should anything be
 		# mounted below the work folder all the same, it goes first.
 		awk -v w="$work" '$5 == w || index($5, w "/") == 1 { print $5 }' /proc/self/mountinfo |
@@ -107,7 +109,8 @@ for entry in "${hierarchies[@]}"; do
 done
 
 setsid -f bash "$0" --clean-after $$ "$work" "$machine" "${groups[@]}" </dev/null >/dev/null 2>&1
-trap 'cleanup "$work" "$machine" "${groups[@]}"' EXIT
+nspawn="" leader=""
+trap '[ -n "$nspawn" ] && kill -KILL $leader $nspawn 2>/dev/null; cleanup "$work" "$machine" "${groups[@]}"' EXIT
 
 failed=0
 fail() {
