@@ -184,8 +184,9 @@ start_boot() {
 	read -r up _ </proc/uptime
 	sleep "$(awk -v u="$up" 'BEGIN { printf "%.3f", 1.02 - (u - int(u)) }')"
 	read -r up _ </proc/uptime
+	# The monotonic clock, which lags the boot time by the host's suspends.
 	mono=$(awk '/^now at/ { print int($3 / 1e9); exit }' /proc/timer_list 2>/dev/null)
-	[ -n "$mono" ] || mono=${up%.*}
+	[ -n "$mono" ] || mono=0
 	(
 		for group in "${groups[@]}"; do echo "$BASHPID" >"$group/cgroup.procs"; done
 		exec unshare --time --boottime "-${up%.*}" --monotonic "-$mono" \
@@ -221,7 +222,14 @@ start_boot() {
 	done
 	case $state in
 	running) ;;
-	degraded) echo "boot $n is degraded: $(guest systemctl --failed --no-legend --plain | tr '\n' ' ')" ;;
+	degraded)
+		local units
+		units=$(guest systemctl --failed --no-legend --plain | awk '{ print $1 }' | tr '\n' ' ')
+		case $units in
+		*corvane*) fail "boot $n: failed units: $units" ;;
+		*) echo "boot $n is degraded: failed units: $units" ;;
+		esac
+		;;
 	*)
 		echo "FAIL: boot $n did not come up: ${state:-no answer}"
 		tail -20 "$work/console.$n"
@@ -261,6 +269,7 @@ end_boot() {
 	fi
 	{ wait "$nspawn"; } 2>/dev/null # bash says nothing of a guest killed
 	nspawn_status[boots]=$?
+	nspawn="" leader=""
 }
 
 # The boots but the last: how each ends, and the seconds it waits before
