@@ -314,6 +314,7 @@ for service in corvane-record.service corvane-record-shutdown.service; do
 		sed -n 's/^-> Overall exposure level for \(.*\)/systemd-analyze security: \1/p'
 done >"$work/security"
 guest cat /proc/sys/kernel/random/boot_id >"$work/boot_id"
+guest journalctl --list-boots --no-pager >"$work/journal-boots" 2>&1
 sleep 6
 end_boot poweroff
 
@@ -465,7 +466,7 @@ if [ "$failed" != 0 ]; then
 	echo "the guest's boot id in the last boot: $(cat "$work/boot_id")"
 	echo "its records.boot: $(cat "$store.boot" 2>/dev/null)"
 	for file in "$store" "$ends" "$work/status" "$work/vellipo" "$work/dry-import.err" "$journal_store" \
-		"$journal_store.ends" "$work/journal-import"; do
+		"$journal_store.ends" "$work/journal-import" "$work/journal-boots"; do
 		echo "--- ${file#"$root"}:"
 		cat "$file" 2>/dev/null
 	done
