@@ -10,6 +10,7 @@
 // already in the file was written before the clock was set (a board without
 // a battery clock): such a boot cannot be bounded honestly either.
 #include "recorder/boot_history.h"
+#include "recorder/history_values.h"
 #include "recorder/plain_file.h"
 
 #include <algorithm>
@@ -34,18 +35,11 @@ template <std::size_t N> std::string field(const char (&text)[N])
 	return std::string(text, strnlen(text, N));
 }
 
-// The release of a boot record, cut at its first control character: a line
-// end there would end the system text.  cut tells whether it was cut.
+// The release of a boot record, cut as every source's release is (see
+// cut_release): cut tells whether it was cut.
 std::string release_of(const struct utmpx *ut, bool &cut)
 {
-	std::string text = field(ut->ut_host);
-	std::size_t end = 0;
-	while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x20 &&
-	       text[end] != 0x7f)
-		end++;
-	cut = end < text.size();
-	text.resize(end);
-	return text;
+	return cut_release(field(ut->ut_host), cut);
 }
 
 // Reads the records after utmpxname has named the file.

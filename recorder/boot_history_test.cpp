@@ -135,6 +135,33 @@ TEST_F(boot_history_test, bounds_each_boot_by_its_shutdown_or_its_last_record)
 		EXPECT_EQ(read(c.entries), c.expected) << c.name;
 }
 
+// The release rule of every source (cut_release): cut at a control
+// character, a blank or a byte of a non-ASCII letter, and counted.
+TEST_F(boot_history_test, cuts_a_release_at_what_a_release_cannot_hold)
+{
+	struct {
+		std::string host;
+		std::string release;
+		bool cut;
+	} const cases[] = {
+	    {"6.1.0-28-amd64", "6.1.0-28-amd64", false},
+	    {"", "", false},
+	    {"6.1.0-28-amd64\x1b[0m #1", "6.1.0-28-amd64", true},
+	    {"\x1b[31mevil", "", true},
+	    {"6.1.0 28", "6.1.0", true},
+	    {"6.1.0-t\xc3\xa9st", "6.1.0-t", true},
+	    {"6.1.0\x7f", "6.1.0", true},
+	    {"6.1.0\t", "6.1.0", true},
+	    {"~!@#$%^&*()_+{}|:<>?", "~!@#$%^&*()_+{}|:<>?", false},
+	};
+	for (const auto &c : cases) {
+		std::vector<past_boot> boots = read({{boot, 1000, c.host}, {shutdown, 2000, ""}});
+		ASSERT_EQ(boots.size(), 1u) << c.host;
+		EXPECT_EQ(boots[0].release, c.release) << c.host;
+		EXPECT_EQ(boots[0].release_cut, c.cut) << c.host;
+	}
+}
+
 TEST_F(boot_history_test, tells_a_missing_an_empty_and_an_unreadable_file)
 {
 	std::vector<past_boot> boots;

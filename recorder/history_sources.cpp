@@ -3,7 +3,6 @@
 #include "recorder/history_sources.h"
 
 #include <cstring>
-#include <map>
 #include <utility>
 
 #include <sys/stat.h>
@@ -141,28 +140,31 @@ bool read_histories(const history_request &request, std::vector<history_read> &r
 }
 
 void import_histories(std::vector<history_read> &reads, const char *sysname, boot_ends *ends,
-                      bool *ends_changed)
+                      bool *ends_changed, const char *current_id)
 {
 	std::vector<std::vector<past_boot>> lists;
 	for (const history_read &read : reads)
 		lists.push_back(read.boots);
-	// The boots counted alike, imported together: those of one source
-	// that knows them longest, remembered by the same sources.
-	std::map<std::pair<std::size_t, uint32_t>, std::vector<past_boot>> alike;
-	for (merged_boot &m : merge_histories(lists))
-		alike[{m.source, m.sources}].push_back(std::move(m.boot));
-	for (const auto &[key, boots] : alike) {
-		import_counts counts = import_boots(boots, sysname, ends, ends_changed);
+	std::vector<merged_boot> merged = merge_histories(lists);
+	std::vector<past_boot> boots;
+	boots.reserve(merged.size());
+	for (const merged_boot &m : merged)
+		boots.push_back(m.boot);
+	std::vector<import_outcome> outcomes;
+	import_boots(boots, sysname, ends, ends_changed, current_id, &outcomes);
+	for (std::size_t b = 0; b < merged.size(); b++) {
+		import_outcome outcome = outcomes[b];
 		for (std::size_t i = 0; i < reads.size(); i++) {
 			import_counts &c = reads[i].counts;
-			if (i == key.first) {
-				c.imported += counts.imported;
-				c.known += counts.known;
-				c.skipped += counts.skipped;
-				c.cut += counts.cut;
-			} else if (key.second & (uint32_t{1} << i)) {
-				c.known += counts.imported + counts.known;
-				c.skipped += counts.skipped;
+			if (i == merged[b].source) {
+				c.imported += outcome == import_outcome::imported;
+				c.known += outcome == import_outcome::known;
+				c.skipped += outcome == import_outcome::skipped;
+				c.cut +=
+				    outcome == import_outcome::imported && boots[b].release_cut;
+			} else if (merged[b].sources & (uint32_t{1} << i)) {
+				c.known += outcome != import_outcome::skipped;
+				c.skipped += outcome == import_outcome::skipped;
 			}
 		}
 	}

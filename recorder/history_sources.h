@@ -47,14 +47,16 @@ bool read_histories(const history_request &request, std::vector<history_read> &r
                     std::string &failure);
 
 // Merges the boots of the sources read into one list, one entry for each
-// boot, and adds those the store lacks to urec_list (see import_boots).  A
-// boot is counted for the source that knows it longest; for every other
-// source that remembers it, it counts as already recorded (or as skipped
-// when it could not be imported).
+// boot, and adds those the store lacks to urec_list, all in one import (see
+// import_boots; current_id is the boot id of u_current's boot, "" when
+// unknown).  A boot is counted for the source that knows it longest; for
+// every other source that remembers it, it counts as already recorded (or
+// as skipped when it could not be imported).
 // The end of each boot added, where its source tells it, goes into ends (see
 // import_boots).
 void import_histories(std::vector<history_read> &reads, const char *sysname,
-                      boot_ends *ends = nullptr, bool *ends_changed = nullptr);
+                      boot_ends *ends = nullptr, bool *ends_changed = nullptr,
+                      const char *current_id = "");
 
 // The summary of the import: for each source, what it gave, joined by "; ".
 std::string history_summary(const std::vector<history_read> &reads);

@@ -51,11 +51,19 @@ inline std::string run(const std::string &command, const std::string &input = ""
 
 } // namespace history_test
 
+// A boot whose release was cut (see cut_release).
+inline past_boot release_cut(past_boot boot)
+{
+	boot.release_cut = true;
+	return boot;
+}
+
 // Beside past_boot, where the comparisons of the standard library find them.
 inline bool operator==(const past_boot &a, const past_boot &b)
 {
 	return a.boot_time == b.boot_time && a.uptime == b.uptime && a.bounded == b.bounded &&
-	       a.release == b.release && a.boot_id == b.boot_id && a.end == b.end;
+	       a.release == b.release && a.boot_id == b.boot_id && a.end == b.end &&
+	       a.release_cut == b.release_cut;
 }
 
 inline std::ostream &operator<<(std::ostream &os, const past_boot &b)
@@ -63,7 +71,7 @@ inline std::ostream &operator<<(std::ostream &os, const past_boot &b)
 	const char *ends[] = {"unknown", "clean", "unclean"};
 	return os << "{" << b.boot_time << ", " << b.uptime << ", " << b.bounded << ", \""
 	          << b.release << "\", \"" << b.boot_id << "\", " << ends[static_cast<int>(b.end)]
-	          << "}";
+	          << (b.release_cut ? ", cut" : "") << "}";
 }
 
 // Skips the test when the tool is missing, except under CI, where it fails.

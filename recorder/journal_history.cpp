@@ -15,6 +15,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -22,12 +24,18 @@
 #include <systemd/sd-journal.h>
 
 #include "recorder/history_values.h"
+#include "recorder/store_range.h"
 
 namespace
 {
 
-// The message that the service manager logs when a shutdown begins.
-constexpr const char *shutdown_match = "MESSAGE_ID=98268866d1d54a499c4e98921d93bc40";
+// The messages of a shutdown: PID 1's of a unit started, for the shutdown
+// target (whoever asked for the shutdown: logind, the host of a container,
+// a script that talks to PID 1), and logind's of a shutdown it begins.
+const std::vector<const char *> reached_shutdown_match = {
+    "MESSAGE_ID=39f53479d3a045ac8e11786248231fbf", "UNIT=shutdown.target", "_PID=1"};
+const std::vector<const char *> logind_shutdown_match = {
+    "MESSAGE_ID=98268866d1d54a499c4e98921d93bc40"};
 
 // The kernel's messages of a boot looked at for its release: the version
 // line is the first one that a kernel logs.
@@ -80,30 +88,36 @@ std::vector<std::string> list_boot_ids(sd_journal *j)
 	return ids;
 }
 
-// Limits the entries that j walks to those of the boot, and of the field
-// value when it is not null.
-void match_boot(sd_journal *j, const std::string &id, const char *also)
+// Limits the entries that j walks to those of the boot that hold every
+// field value of also (of different fields: the journal ANDs them).
+void match_boot(sd_journal *j, const std::string &id, const std::vector<const char *> &also)
 {
 	sd_journal_flush_matches(j);
 	std::string match = "_BOOT_ID=" + id;
 	check(sd_journal_add_match(j, match.data(), match.size()));
-	if (also)
-		check(sd_journal_add_match(j, also, 0));
+	for (const char *value : also)
+		check(sd_journal_add_match(j, value, 0));
 }
 
-// The release in the kernel's version message of the boot, or "": the word
-// after "Linux version ", kept only when it is one word of printable text.
-std::string kernel_release(sd_journal *j, const std::string &id)
+// Whether the boot has an entry of the field values.
+bool has_entry(sd_journal *j, const std::string &id, const std::vector<const char *> &values)
 {
-	match_boot(j, id, "_TRANSPORT=kernel");
+	match_boot(j, id, values);
 	check(sd_journal_seek_head(j));
-	constexpr std::string_view version = "Linux version ";
+	return check(sd_journal_next(j)) > 0;
+}
+
+constexpr std::string_view version = "Linux version ";
+
+// The kernel's version message of the boot, or "".
+std::string version_message(sd_journal *j, const std::string &id)
+{
+	match_boot(j, id, {"_TRANSPORT=kernel"});
+	check(sd_journal_seek_head(j));
 	for (int i = 0; i < release_search_limit && check(sd_journal_next(j)) > 0; i++) {
 		std::string message = field(j, "MESSAGE");
-		if (!message.starts_with(version))
-			continue;
-		std::string release = message.substr(version.size());
-		return screened_release(release.substr(0, release.find(' ')));
+		if (message.starts_with(version))
+			return message;
 	}
 	return "";
 }
@@ -128,10 +142,11 @@ entry_times times_of_entry(sd_journal *j)
 	return {clamp(realtime), clamp(monotonic)};
 }
 
-// The boot of the id, or false when the journal holds no entry of it.
-bool read_boot(sd_journal *j, const std::string &id, past_boot &boot)
+// What the journal holds of the boot of the id, or false when it holds no
+// entry of it.
+bool read_boot(sd_journal *j, const std::string &id, journal_boot &boot)
 {
-	match_boot(j, id, nullptr);
+	match_boot(j, id, {});
 	check(sd_journal_seek_head(j));
 	if (check(sd_journal_next(j)) == 0)
 		return false;
@@ -140,18 +155,10 @@ bool read_boot(sd_journal *j, const std::string &id, past_boot &boot)
 	if (check(sd_journal_previous(j)) == 0)
 		return false;
 	entry_times last = times_of_entry(j);
-
-	int64_t start = first.realtime - first.monotonic;
-	boot.boot_time = seconds_of(start);
-	boot.uptime =
-	    std::max(seconds_of(last.realtime) - boot.boot_time, seconds_of(last.monotonic));
-	boot.bounded = true;
-	boot.boot_id = id;
-
-	match_boot(j, id, shutdown_match);
-	check(sd_journal_seek_head(j));
-	boot.end = check(sd_journal_next(j)) > 0 ? boot_end::clean : boot_end::unclean;
-	boot.release = kernel_release(j, id);
+	boot = {id, first.realtime, first.monotonic, last.realtime, last.monotonic};
+	boot.reached_shutdown = has_entry(j, id, reached_shutdown_match);
+	boot.logind_shutdown = has_entry(j, id, logind_shutdown_match);
+	boot.version_message = version_message(j, id);
 	return true;
 }
 
@@ -167,28 +174,51 @@ std::string running_boot_id()
 
 history_status read_journal(sd_journal *j, std::vector<past_boot> &boots)
 {
-	std::vector<past_boot> found;
+	std::vector<journal_boot> found;
 	for (const std::string &id : list_boot_ids(j)) {
-		past_boot boot = {0, 0, false, ""};
+		journal_boot boot = {};
 		if (read_boot(j, id, boot))
 			found.push_back(boot);
 	}
 	if (found.empty())
 		return history_status::empty;
-	std::stable_sort(found.begin(), found.end(), [](const past_boot &a, const past_boot &b) {
-		return a.boot_time < b.boot_time;
-	});
-	// No shutdown message tells a crash only where a later boot followed.
-	std::string running = running_boot_id();
-	for (past_boot &boot : found)
-		if (boot.end == boot_end::unclean &&
-		    (&boot == &found.back() || boot.boot_id == running))
-			boot.end = boot_end::unknown;
-	boots.insert(boots.end(), found.begin(), found.end());
+	std::vector<past_boot> read = boots_of_journal(found, running_boot_id());
+	boots.insert(boots.end(), read.begin(), read.end());
 	return history_status::read;
 }
 
 } // namespace
+
+std::vector<past_boot> boots_of_journal(const std::vector<journal_boot> &boots,
+                                        const std::string &running)
+{
+	std::vector<past_boot> found;
+	for (const journal_boot &b : boots) {
+		past_boot boot = {0, 0, true, ""};
+		boot.boot_time = seconds_of(clamped_sum(b.first_realtime, -b.first_monotonic));
+		boot.uptime = std::max(clamped_sum(seconds_of(b.last_realtime), -boot.boot_time),
+		                       seconds_of(b.last_monotonic));
+		boot.boot_id = b.id;
+		boot.end =
+		    b.reached_shutdown || b.logind_shutdown ? boot_end::clean : boot_end::unclean;
+		if (std::string_view(b.version_message).starts_with(version)) {
+			std::string_view rest =
+			    std::string_view(b.version_message).substr(version.size());
+			boot.release =
+			    cut_release(rest.substr(0, rest.find(' ')), boot.release_cut);
+		}
+		found.push_back(boot);
+	}
+	std::stable_sort(found.begin(), found.end(), [](const past_boot &a, const past_boot &b) {
+		return a.boot_time < b.boot_time;
+	});
+	// No shutdown message tells a crash only where a later boot followed.
+	for (past_boot &boot : found)
+		if (boot.end == boot_end::unclean &&
+		    (&boot == &found.back() || boot.boot_id == running))
+			boot.end = boot_end::unknown;
+	return found;
+}
 
 history_status read_journal_history(const char *path, std::vector<past_boot> &boots,
                                     std::string &error)

@@ -1,5 +1,7 @@
 // journal_history_test.cpp - the boots read from journal files that
 // systemd-journal-remote makes from entries in the journal export format.
+#include <cstdio>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -28,7 +30,14 @@ struct boot {
 };
 
 constexpr int64_t second = 1000000;
-const std::string shutdown = "MESSAGE_ID=98268866d1d54a499c4e98921d93bc40\nMESSAGE=Shutting down.";
+// logind's message of a shutdown it begins, and PID 1's of the shutdown
+// target reached, as a reboot (systemctl reboot) or the host's halt of a
+// container leaves them.
+const std::string shutdown =
+    "MESSAGE_ID=98268866d1d54a499c4e98921d93bc40\nMESSAGE=System is rebooting.\n_PID=420";
+const std::string reached_shutdown =
+    "MESSAGE_ID=39f53479d3a045ac8e11786248231fbf\nUNIT=shutdown.target\n_PID=1\n"
+    "MESSAGE=Reached target shutdown.target - System Shutdown.";
 
 std::string kernel(const std::string &message)
 {
@@ -129,17 +138,125 @@ TEST_F(journal_history_test, tells_a_missing_an_empty_and_an_unreadable_journal)
 	EXPECT_EQ(read(file.c_str(), history_status::unreadable), none);
 }
 
-TEST_F(journal_history_test, keeps_only_a_printable_release)
+// The release rule of every source (cut_release): the word after "Linux
+// version ", cut at a control character or a byte of a non-ASCII letter,
+// and counted.
+TEST_F(journal_history_test, cuts_a_release_at_what_a_release_cannot_hold)
 {
 	REQUIRE_TOOL(tool, "systemd-journal-remote");
+	struct {
+		std::string message;
+		std::string release;
+		bool cut;
+	} const cases[] = {
+	    {"Linux version 6.1.0-28-amd64 (debian-kernel@lists.debian.org) #1 SMP",
+	     "6.1.0-28-amd64", false},
+	    {"Linux version 6.1.0-28-amd64", "6.1.0-28-amd64", false},
+	    {"Linux version 6.1.0-28-amd64\x1b[0m #1", "6.1.0-28-amd64", true},
+	    {"Linux version \x1b[31mevil #1", "", true},
+	    {"Linux version 6.1.0-t\xc3\xa9st #1", "6.1.0-t", true},
+	    {"Linux version 6.1.0\t#1", "6.1.0", true},
+	    {"Linux version  #1", "", false},
+	    {"Command line: ro", "", false},
+	};
+	for (const auto &c : cases) {
+		std::remove(file.c_str());
+		const int64_t t = 1700000000 * second;
+		write({{id_a, {{t, 0, kernel(c.message)}, {t + 5 * second, 5 * second}}}});
+		std::vector<past_boot> boots = read(file.c_str(), history_status::read);
+		ASSERT_EQ(boots.size(), 1U) << c.message;
+		EXPECT_EQ(boots[0].release, c.release) << c.message;
+		EXPECT_EQ(boots[0].release_cut, c.cut) << c.message;
+	}
+}
+
+// A boot ended cleanly when PID 1 reached the shutdown target (a shutdown
+// that logind did not begin: the host halting a container, systemctl halt
+// from a script) or when logind began it; a boot that has neither crashed
+// when a later boot follows it.
+TEST_F(journal_history_test, tells_a_clean_end_by_pid_1s_shutdown_target_or_loginds_message)
+{
+	REQUIRE_TOOL(tool, "systemd-journal-remote");
+	const std::string ids[] = {
+	    "00000000000000000000000000000001", "00000000000000000000000000000002",
+	    "00000000000000000000000000000003", "00000000000000000000000000000004",
+	    "00000000000000000000000000000005", "00000000000000000000000000000006",
+	    "00000000000000000000000000000007", "00000000000000000000000000000008"};
+	struct {
+		const char *name;
+		std::string fields; // of the boot's last entry but one
+		boot_end expected;
+	} const cases[] = {
+	    {"a reboot through logind: both messages", shutdown + "\n\n" + reached_shutdown,
+	     boot_end::clean},
+	    {"the host's halt: PID 1's alone", reached_shutdown, boot_end::clean},
+	    {"logind's alone", shutdown, boot_end::clean},
+	    {"another target that PID 1 reached",
+	     "MESSAGE_ID=39f53479d3a045ac8e11786248231fbf\nUNIT=multi-user.target\n_PID=1",
+	     boot_end::unclean},
+	    {"the shutdown target of another process (a user's manager)",
+	     "MESSAGE_ID=39f53479d3a045ac8e11786248231fbf\nUNIT=shutdown.target\n_PID=1234",
+	     boot_end::unclean},
+	    {"the shutdown target named without the message id",
+	     "MESSAGE=Reached target shutdown.target\nUNIT=shutdown.target\n_PID=1",
+	     boot_end::unclean},
+	    {"killed: no message", "MESSAGE=up", boot_end::unclean},
+	};
+	std::vector<boot> boots;
 	const int64_t t = 1700000000 * second;
-	write({{id_a,
-	        {{t, 0, kernel("Linux version \x1b[31mevil #1")}, {t + 5 * second, 5 * second}}},
-	       {id_b, {{t + 60 * second, 0, kernel("Linux version 6.1.0-28-amd64")}}}});
-	std::vector<past_boot> boots = read(file.c_str(), history_status::read);
-	ASSERT_EQ(boots.size(), 2U);
-	EXPECT_EQ(boots[0].release, "");
-	EXPECT_EQ(boots[1].release, "6.1.0-28-amd64");
+	std::size_t n = 0;
+	for (const auto &c : cases) {
+		int64_t start = t + static_cast<int64_t>(n) * 100 * second;
+		// Entries of one boot separated by a blank line in the export
+		// format; the case's fields may be two entries.
+		std::vector<entry> entries = {{start, 1 * second}};
+		std::string fields = c.fields;
+		std::size_t gap;
+		while ((gap = fields.find("\n\n")) != std::string::npos) {
+			entries.push_back(
+			    {start + 30 * second, 30 * second, fields.substr(0, gap)});
+			fields = fields.substr(gap + 2);
+		}
+		entries.push_back({start + 30 * second, 30 * second, fields});
+		entries.push_back({start + 31 * second, 31 * second});
+		boots.push_back({ids[n], entries});
+		n++;
+	}
+	// The newest boot, which may still be up: its end is not known.
+	boots.push_back({ids[n], {{t + 5000 * second, 2 * second}}});
+	write(boots);
+	std::vector<past_boot> got = read(file.c_str(), history_status::read);
+	ASSERT_EQ(got.size(), std::size(cases) + 1);
+	for (std::size_t i = 0; i < std::size(cases); i++) {
+		EXPECT_EQ(got[i].boot_id, ids[i]) << cases[i].name;
+		EXPECT_EQ(got[i].end, cases[i].expected) << cases[i].name;
+		EXPECT_EQ(got[i].uptime, 32)
+		    << cases[i].name; // from a second before the first entry
+	}
+	EXPECT_EQ(got.back().end, boot_end::unknown);
+}
+
+// The journal's boots as the reader hands them to boots_of_journal: in
+// order of their start, the running boot's end and the newest's unknown.
+TEST(journal_boots, are_ordered_and_their_ends_told)
+{
+	const int64_t t = 1700000000 * second;
+	const std::vector<journal_boot> boots = {
+	    {"c", t + 9000 * second, 1 * second, t + 9100 * second, 101 * second},
+	    {"a", t + 500000, 500000, t + 3600 * second, 3600 * second, true, false,
+	     "Linux version 6.1.0-28-amd64 (gcc) #1"},
+	    {"b", t + 5000 * second, 0, t + 5000 * second, 7200 * second, false, true},
+	    {"r", t + 7000 * second, 0, t + 7100 * second, 100 * second},
+	};
+	std::vector<past_boot> expected = {
+	    {1700000000, 3600, true, "6.1.0-28-amd64", "a", boot_end::clean},
+	    {1700005000, 7200, true, "", "b", boot_end::clean},
+	    {1700007000, 100, true, "", "r", boot_end::unknown},
+	    {1700008999, 101, true, "", "c", boot_end::unknown},
+	};
+	EXPECT_EQ(boots_of_journal(boots, "r"), expected);
+	expected[2].end = boot_end::unclean;
+	EXPECT_EQ(boots_of_journal(boots, ""), expected);
 }
 
 } // namespace

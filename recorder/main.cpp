@@ -345,7 +345,8 @@ int run(const options &opts)
 		             end_of(ends, update.ended_boot) == boot_end::clean
 		                 ? "cleanly (its shutdown run was seen)"
 		                 : "uncleanly");
-	import_histories(history, system_name().c_str(), &ends, &ends_changed);
+	import_histories(history, system_name().c_str(), &ends, &ends_changed,
+	                 update.has_mark ? update.mark.id : "");
 
 	if (opts.dry_run) {
 		std::fflush(stdout);

@@ -17,7 +17,8 @@ struct member {
 	const past_boot *boot;
 };
 
-// The entries of one boot; anchor is the start of the first.
+// The entries of one boot; anchor is its start, the earliest of its
+// entries' with a boot id (those the window is measured from).
 struct group {
 	int64_t anchor;
 	uint32_t sources = 0;
@@ -81,8 +82,10 @@ merged_boot combine(group &g)
 		}
 		if (boot.boot_id.empty())
 			boot.boot_id = b.boot_id;
-		if (boot.release.empty())
+		if (boot.release.empty() && !b.release.empty()) {
 			boot.release = b.release;
+			boot.release_cut = b.release_cut;
+		}
 		if (b.end == boot_end::clean)
 			boot.end = boot_end::clean;
 		else if (b.end == boot_end::unclean && boot.end == boot_end::unknown)
@@ -109,7 +112,9 @@ std::vector<merged_boot> merge_histories(const std::vector<std::vector<past_boot
 			auto [it, added] = by_id.try_emplace(boot.boot_id, groups.size());
 			if (added)
 				groups.push_back({boot.boot_time});
-			add(groups[it->second], source, boot);
+			group &g = groups[it->second];
+			g.anchor = std::min(g.anchor, boot.boot_time);
+			add(g, source, boot);
 		}
 	}
 

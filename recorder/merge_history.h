@@ -23,13 +23,15 @@ constexpr int64_t merge_start_window = 120;
 
 // The boots of the lists (one for each source, at most 32) as one list in
 // order of start.  Entries of two sources are one boot when they have the
-// same boot id, or when one lacks it and they started at most
-// merge_start_window seconds apart (the nearest such boot, never two entries
-// of one source); two different boot ids are two boots.  A boot of several
-// entries starts at the earliest start and lasts until the latest end of a
-// bounded entry; its boot id and release are the first non-empty ones in
-// source order, and its end is clean or unclean where a source knows it
-// (clean where the sources disagree: one of them saw the shutdown).
+// same boot id, or when one lacks it and it started at most
+// merge_start_window seconds from the boot's start (the earliest start of
+// the entries of its boot id; the nearest such boot, never two entries of
+// one source); two different boot ids are two boots, however close.  A boot
+// of several entries starts at the earliest start and lasts until the
+// latest end of a bounded entry; its boot id and release are the first
+// non-empty ones in source order (with the release, whether it was cut),
+// and its end is clean or unclean where a source knows it (clean where the
+// sources disagree: one of them saw the shutdown).
 std::vector<merged_boot> merge_histories(const std::vector<std::vector<past_boot>> &lists);
 
 #endif // CORVANE_RECORD_MERGE_HISTORY_H

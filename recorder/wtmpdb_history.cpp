@@ -41,52 +41,14 @@ struct statement_closer {
 	}
 };
 
-// A row of a boot: its times in microseconds and its release.
-struct boot_row {
-	int64_t login;
-	std::optional<int64_t> logout;
-	std::string release;
-};
-
-// The text of a column, "" for NULL.
-std::string text_of(const unsigned char *text)
+// The text of a column, whole (a NUL byte in it included), "" for NULL.
+std::string text_of(sqlite3_stmt *st, int column)
 {
-	return text ? reinterpret_cast<const char *>(text) : "";
-}
-
-// The boots, from the rows of boots and the times of every other row.
-std::vector<past_boot> bound_boots(std::vector<boot_row> &rows, std::vector<int64_t> &others)
-{
-	auto by_login = [](const boot_row &a, const boot_row &b) { return a.login < b.login; };
-	std::stable_sort(rows.begin(), rows.end(), by_login);
-	std::sort(others.begin(), others.end());
-	std::vector<past_boot> boots;
-	for (std::size_t i = 0; i < rows.size(); i++) {
-		const boot_row &row = rows[i];
-		bool followed = i + 1 < rows.size();
-		past_boot boot = {seconds_of(row.login), 0, false, row.release};
-		if (row.logout && *row.logout >= row.login) {
-			boot.uptime = seconds_of(*row.logout) - boot.boot_time;
-			boot.bounded = true;
-		} else {
-			// The last record before the next boot, if it is of this one.
-			auto limit = followed ? std::lower_bound(others.begin(), others.end(),
-			                                         rows[i + 1].login)
-			                      : others.end();
-			if (limit != others.begin() && *(limit - 1) >= row.login) {
-				boot.uptime = seconds_of(*(limit - 1)) - boot.boot_time;
-				boot.bounded = true;
-			}
-		}
-		// An end dated before the start (a clock set back) still tells
-		// that the boot was shut down.
-		if (row.logout)
-			boot.end = boot_end::clean;
-		else
-			boot.end = followed ? boot_end::unclean : boot_end::unknown;
-		boots.push_back(boot);
-	}
-	return boots;
+	const unsigned char *text = sqlite3_column_text(st, column);
+	if (!text)
+		return "";
+	return std::string(reinterpret_cast<const char *>(text),
+	                   static_cast<std::size_t>(sqlite3_column_bytes(st, column)));
 }
 
 std::optional<int64_t> column_time(sqlite3_stmt *st, int column)
@@ -97,6 +59,57 @@ std::optional<int64_t> column_time(sqlite3_stmt *st, int column)
 }
 
 } // namespace
+
+std::vector<past_boot> boots_of_rows(const std::vector<wtmpdb_row> &all)
+{
+	std::vector<const wtmpdb_row *> rows;
+	std::vector<int64_t> others;
+	for (const wtmpdb_row &row : all) {
+		if (row.boot) {
+			rows.push_back(&row);
+		} else {
+			others.push_back(row.login);
+			if (row.logout)
+				others.push_back(*row.logout);
+		}
+	}
+	std::stable_sort(rows.begin(), rows.end(), [](const wtmpdb_row *a, const wtmpdb_row *b) {
+		return a->login < b->login;
+	});
+	std::sort(others.begin(), others.end());
+	std::vector<past_boot> boots;
+	for (std::size_t i = 0; i < rows.size(); i++) {
+		const wtmpdb_row &row = *rows[i];
+		bool followed = i + 1 < rows.size();
+		bool cut = false;
+		past_boot boot = {seconds_of(row.login), 0, false, cut_release(row.release, cut)};
+		boot.release_cut = cut;
+		if (row.logout) {
+			// An end dated before the start (a clock set back) still
+			// tells that the boot was shut down, but not how long it
+			// lasted.
+			if (*row.logout >= row.login) {
+				boot.uptime = seconds_of(*row.logout) - boot.boot_time;
+				boot.bounded = true;
+			}
+		} else {
+			// The last record before the next boot, if it is of this one.
+			auto limit = followed ? std::lower_bound(others.begin(), others.end(),
+			                                         rows[i + 1]->login)
+			                      : others.end();
+			if (limit != others.begin() && *(limit - 1) >= row.login) {
+				boot.uptime = seconds_of(*(limit - 1)) - boot.boot_time;
+				boot.bounded = true;
+			}
+		}
+		if (row.logout)
+			boot.end = boot_end::clean;
+		else
+			boot.end = followed ? boot_end::unclean : boot_end::unknown;
+		boots.push_back(boot);
+	}
+	return boots;
+}
 
 history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boots,
                                    std::string &error)
@@ -125,8 +138,7 @@ history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boo
 		                       &prepared, nullptr);
 	}
 	std::unique_ptr<sqlite3_stmt, statement_closer> query(prepared);
-	std::vector<boot_row> rows;
-	std::vector<int64_t> others;
+	std::vector<wtmpdb_row> rows;
 	while (r == SQLITE_OK || r == SQLITE_ROW) {
 		r = sqlite3_step(query.get());
 		if (r != SQLITE_ROW)
@@ -138,21 +150,13 @@ history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boo
 		const unsigned char *user = sqlite3_column_text(query.get(), 1);
 		bool boot = sqlite3_column_int64(query.get(), 0) == boot_row_type && user &&
 		            std::strcmp(reinterpret_cast<const char *>(user), "reboot") == 0;
-		if (boot) {
-			rows.push_back(
-			    {*login, logout,
-			     screened_release(text_of(sqlite3_column_text(query.get(), 4)))});
-		} else {
-			others.push_back(*login);
-			if (logout)
-				others.push_back(*logout);
-		}
+		rows.push_back({boot, *login, logout, boot ? text_of(query.get(), 4) : ""});
 	}
 	if (r != SQLITE_DONE) {
 		error = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(r);
 		return history_status::unreadable;
 	}
-	std::vector<past_boot> found = bound_boots(rows, others);
+	std::vector<past_boot> found = boots_of_rows(rows);
 	boots.insert(boots.end(), found.begin(), found.end());
 	return history_status::read;
 }
