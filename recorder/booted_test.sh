@@ -109,7 +109,7 @@ for entry in "${hierarchies[@]}"; do
 done
 
 setsid -f bash "$0" --clean-after $$ "$work" "$machine" "${groups[@]}" </dev/null >/dev/null 2>&1
-nspawn="" leader=""
+runner="" nspawn="" leader=""
 trap '[ -n "$nspawn" ] && kill -KILL $leader $nspawn 2>/dev/null; cleanup "$work" "$machine" "${groups[@]}"' EXIT
 
 failed=0
@@ -187,24 +187,33 @@ start_boot() {
 	# The monotonic clock, which lags the boot time by the host's suspends.
 	mono=$(awk '/^now at/ { print int($3 / 1e9); exit }' /proc/timer_list 2>/dev/null)
 	[ -n "$mono" ] || mono=0
+	# nspawn runs below a shell of its own, which notes its exit status: so
+	# the test's shell, which waits for that one, has no word to say when
+	# nspawn is killed.
+	rm -f "$work/nspawn.pid" "$work/nspawn.status"
 	(
 		for group in "${groups[@]}"; do echo "$BASHPID" >"$group/cgroup.procs"; done
-		exec unshare --time --boottime "-${up%.*}" --monotonic "-$mono" \
+		unshare --time --boottime "-${up%.*}" --monotonic "-$mono" \
 			systemd-nspawn --quiet -D "$root" --boot --register=no --keep-unit --link-journal=no \
-			--private-network --machine="$machine"
+			--private-network --machine="$machine" &
+		echo "$!" >"$work/nspawn.pid"
+		wait "$!"
+		echo "$?" >"$work/nspawn.status"
 	) </dev/null >"$work/console.$n" 2>&1 &
-	nspawn=$!
+	runner=$!
 	boots=$n
-	leader=""
+	nspawn="" leader=""
 	local tries
 	for tries in $(seq 300); do
+		[ -n "$nspawn" ] || nspawn=$(cat "$work/nspawn.pid" 2>/dev/null)
+		[ -n "$nspawn" ] || { sleep 0.1 && continue; }
 		local children=()
 		read -ra children 2>/dev/null <"/proc/$nspawn/task/$nspawn/children"
 		for pid in "${children[@]}"; do
 			awk '/^NSpid:/ { exit !($NF == 1) }' "/proc/$pid/status" 2>/dev/null && leader=$pid
 		done
 		[ -n "$leader" ] && break
-		exited "$nspawn" && break
+		exited "$runner" && break
 		sleep 0.1
 	done
 	if [ -z "$leader" ]; then
@@ -217,7 +226,7 @@ start_boot() {
 	for tries in $(seq 300); do
 		state=$(guest systemctl is-system-running --wait 2>/dev/null)
 		[ -n "$state" ] && break
-		exited "$nspawn" && break
+		exited "$runner" && break
 		sleep 0.2
 	done
 	case $state in
@@ -258,17 +267,17 @@ end_boot() {
 	esac
 	local tries
 	for tries in $(seq 1200); do
-		exited "$nspawn" && break
+		exited "$runner" && break
 		sleep 0.1
 	done
 	end[boots]=$(now)
-	if ! exited "$nspawn"; then
+	if ! exited "$runner"; then
 		echo "FAIL: boot $boots: nspawn still runs 2 minutes after $1:"
 		tail -20 "$work/console.$boots"
 		exit 1
 	fi
-	{ wait "$nspawn"; } 2>/dev/null # bash says nothing of a guest killed
-	nspawn_status[boots]=$?
+	wait "$runner"
+	nspawn_status[boots]=$(cat "$work/nspawn.status" 2>/dev/null)
 	nspawn="" leader=""
 }
 
@@ -341,14 +350,17 @@ for n in $(seq "$boots"); do
 	[ "$(grep -c . <<<"$found")" = 1 ] && record[n]=$found || record[n]=""
 done
 
+journal_store=$root/root/journal-only/records
 echo
-printf '%-4s  %-8s  %-6s  %-10s  %-10s  %-6s  %-8s  %s\n' boot ended nspawn "true start" "recorded" \
-	"length" recorded "ends file"
+printf '%-4s  %-8s  %-6s  %-10s  %-10s  %-6s  %-8s  %-9s  %-7s  %s\n' boot ended nspawn "true start" recorded \
+	length recorded "ends file" journal "its end"
 for n in $(seq "$boots"); do
 	rec=${record[n]}
-	printf '%-4s  %-8s  %-6s  %-10.0f  %-10s  %-6s  %-8s  %s\n' "$n" "${how[n]}" "${nspawn_status[n]}" \
+	found=$(records_at "$journal_store" "${start[n]}")
+	[ "$(grep -c . <<<"$found")" = 1 ] || found=""
+	printf '%-4s  %-8s  %-6s  %-10.0f  %-10s  %-6s  %-8s  %-9s  %-7s  %s\n' "$n" "${how[n]}" "${nspawn_status[n]}" \
 		"${start[n]}" "${rec%% *}" "$(difference "${end[n]}" "${start[n]}")" "${rec##* }" \
-		"$(end_of "$ends" "${rec%% *}")"
+		"$(end_of "$ends" "${rec%% *}")" "${found##* }" "$(end_of "$journal_store.ends" "${found%% *}")"
 done
 cat "$work/security"
 echo
@@ -443,7 +455,6 @@ fi
 check "corvane-record -n -i adds nothing"
 
 # The journal alone gives the same boots, lengths and ends.
-journal_store=$root/root/journal-only/records
 count=$(records "$journal_store" | wc -l)
 [ "$count" = "$on_record" ] || bad "the journal's import holds $count boots, the store $on_record ($(cat "$work/journal-import"))"
 while read -r at up; do
