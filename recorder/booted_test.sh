@@ -221,11 +221,12 @@ start_boot() {
 		cat "$work/console.$n"
 		exit 1
 	fi
-	# Until its manager listens, systemctl cannot connect and says nothing.
+	# Until its manager has made /run/systemd/system, systemctl says
+	# "offline"; until it listens, systemctl cannot connect and says nothing.
 	local state=""
 	for tries in $(seq 300); do
 		state=$(guest systemctl is-system-running --wait 2>/dev/null)
-		[ -n "$state" ] && break
+		[ -n "$state" ] && [ "$state" != offline ] && break
 		exited "$runner" && break
 		sleep 0.2
 	done
