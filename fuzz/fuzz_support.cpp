@@ -80,6 +80,67 @@ int write_store(const std::string &path)
 	return result;
 }
 
+std::vector<input_line> lines_of(const uint8_t *data, std::size_t size)
+{
+	std::vector<input_line> lines;
+	std::string text(reinterpret_cast<const char *>(data), size);
+	std::size_t start = 0;
+	while (start < text.size()) {
+		std::size_t end = text.find('\n', start);
+		if (end == std::string::npos)
+			end = text.size();
+		input_line line = {{}, text.substr(start, end - start)};
+		start = end + 1;
+		std::size_t at = 0;
+		while (at < line.text.size()) {
+			std::size_t blank = line.text.find(' ', at);
+			if (blank == std::string::npos)
+				blank = line.text.size();
+			if (blank > at)
+				line.words.push_back(line.text.substr(at, blank - at));
+			at = blank + 1;
+		}
+		lines.push_back(std::move(line));
+	}
+	return lines;
+}
+
+std::string rest_of(const input_line &line, std::size_t n)
+{
+	std::size_t at = 0;
+	for (std::size_t i = 0; i < n; i++) {
+		while (at < line.text.size() && line.text[at] == ' ')
+			at++;
+		std::size_t blank = line.text.find(' ', at);
+		if (blank == std::string::npos)
+			return "";
+		at = blank + 1;
+	}
+	return line.text.substr(at);
+}
+
+int64_t number_of(const std::vector<std::string> &words, std::size_t i)
+{
+	if (i >= words.size())
+		return 0;
+	const std::string &word = words[i];
+	std::size_t at = word.size() > 1 && (word[0] == '-' || word[0] == '+') ? 1 : 0;
+	bool negative = word[0] == '-';
+	if (at == word.size())
+		return 0;
+	int64_t value = 0;
+	for (; at < word.size(); at++) {
+		char c = word[at];
+		if (c < '0' || c > '9')
+			return 0;
+		int digit = c - '0';
+		if (negative ? value < (INT64_MIN + digit) / 10 : value > (INT64_MAX - digit) / 10)
+			return negative ? INT64_MIN : INT64_MAX;
+		value = value * 10 + (negative ? -digit : digit);
+	}
+	return value;
+}
+
 void check(bool holds, const char *what)
 {
 	if (holds)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fuzz
 {
@@ -29,6 +30,21 @@ int write_store(const std::string &path);
 // Ends the run with a message on standard error when a property does not
 // hold, so that the fuzzer keeps the input.
 void check(bool holds, const char *what);
+
+// The input of the targets whose input is a list of values, one item a
+// line: each line's words (split at blanks), and the line whole.
+struct input_line {
+	std::vector<std::string> words;
+	std::string text;
+};
+std::vector<input_line> lines_of(const uint8_t *data, std::size_t size);
+
+// The words of a line after the first n, as they are (blanks included).
+std::string rest_of(const input_line &line, std::size_t n);
+
+// A word as a number: decimal digits with an optional sign, held within the
+// range of int64_t; 0 for any other word, and for none.
+int64_t number_of(const std::vector<std::string> &words, std::size_t i);
 
 } // namespace fuzz
 

@@ -30,7 +30,7 @@ bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
 	int64_t value = 0;
 	for (std::size_t i = 0; i < blank; i++) {
 		char c = line[i];
-		if (c < '0' || c > '9' || value > (INT64_MAX - 9) / 10)
+		if (c < '0' || c > '9' || value > (INT64_MAX - (c - '0')) / 10)
 			return false;
 		value = value * 10 + (c - '0');
 	}
@@ -72,7 +72,13 @@ bool read_boot_ends(const std::string &path, boot_ends &ends, int &error)
 	close(fd);
 	if (error != 0)
 		return false;
+	parse_boot_ends(text, ends);
+	return true;
+}
 
+void parse_boot_ends(const std::string &text, boot_ends &ends)
+{
+	ends = boot_ends{};
 	std::size_t start = 0;
 	while (start < text.size()) {
 		std::size_t end = text.find('\n', start);
@@ -87,7 +93,6 @@ bool read_boot_ends(const std::string &path, boot_ends &ends, int &error)
 		else
 			ends.kept.push_back(line);
 	}
-	return true;
 }
 
 std::string boot_ends_text(const boot_ends &ends)

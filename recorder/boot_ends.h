@@ -22,6 +22,12 @@ struct boot_ends {
 // ends known); false with error set when it exists but cannot be read.
 bool read_boot_ends(const std::string &path, boot_ends &ends, int &error);
 
+// Reads the text of an ends file into ends: every line "BOOT_TIME clean" or
+// "BOOT_TIME unclean" (a boot time of 0 to INT64_MAX, no sign, no leading
+// zero) as the end of that boot, the last such line of a boot time winning;
+// every other line kept as it is.
+void parse_boot_ends(const std::string &text, boot_ends &ends);
+
 // The text of the ends file: the kept lines, then one line "BOOT_TIME clean"
 // or "BOOT_TIME unclean" a boot, oldest first.
 std::string boot_ends_text(const boot_ends &ends);

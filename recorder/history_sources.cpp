@@ -189,7 +189,7 @@ std::string history_summary(const std::vector<history_read> &reads)
 			           std::to_string(c.skipped) + " that could not be bounded" +
 			           (c.cut > 0 ? " (" + std::to_string(c.cut) +
 			                            (c.cut == 1 ? " release" : " releases") +
-			                            " cut at a control character)"
+			                            " cut at a byte a release cannot hold)"
 			                      : "");
 	}
 	return summary;

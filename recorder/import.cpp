@@ -22,6 +22,25 @@ struct span {
 	std::string id;
 };
 
+// A boot id as the import compares it: the kernel writes it with dashes
+// (5b4c3273-82fc-...), the journal without (5b4c327382fc...), either may use
+// capitals.
+std::string id_key(const std::string &id)
+{
+	std::string key;
+	for (char c : id)
+		if (c != '-')
+			key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+	return key;
+}
+
+// Whether two boots were up at once: one started before the other ended.
+// One that starts in the second the other ends in does not overlap it.
+bool overlap(const span &a, const span &b)
+{
+	return (a.start < b.end && b.start < a.end) || (a.start == b.start);
+}
+
 // What a record of the list is to a boot offered.
 enum class relation {
 	none,     // another boot, apart from it
@@ -61,21 +80,21 @@ class span_list
 			const span &r = *it;
 			bool by_ids = !b.id.empty() && !r.id.empty();
 			bool near = r.start <= clamped_sum(b.start, boot_record_delay);
-			bool up_at_start = r.start <= b.start && b.start <= r.end;
+			bool up_at_start = r.start <= b.start && b.start < r.end;
 			if (by_ids && r.id == b.id)
 				return relation::same;
 			if (!by_ids && (near || up_at_start))
 				return relation::same;
-			if (r.start <= b.end && b.start <= r.end)
+			if (overlap(r, b))
 				conflict = true;
 		}
-		// The boots that started before the window and were up at its
+		// The boots that started before the window and were up after its
 		// start.
 		if (first != spans_.begin()) {
 			auto before = static_cast<std::size_t>(first - spans_.begin()) - 1;
-			if (unnamed_end_[before] >= b.start)
+			if (unnamed_end_[before] > b.start)
 				return relation::same;
-			if (named_end_[before] >= b.start) {
+			if (named_end_[before] > b.start) {
 				if (b.id.empty())
 					return relation::same;
 				conflict = true;
@@ -102,7 +121,7 @@ span_list list_known(const char *current_id, bool &current)
 		bool is_current = rec == u_current && current_id;
 		current = current || is_current;
 		spans.push_back(
-		    {start, clamped_sum(start, rec->uptime), is_current ? current_id : ""});
+		    {start, clamped_sum(start, rec->uptime), is_current ? id_key(current_id) : ""});
 	}
 	std::stable_sort(spans.begin(), spans.end(),
 	                 [](const span &a, const span &b) { return a.start < b.start; });
@@ -123,8 +142,8 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
 	span_list stored = list_known(current_id, current);
 	span_list added;
 	std::unordered_set<std::string> ids; // of the boots of the list
-	if (current && *current_id)
-		ids.insert(current_id);
+	if (current && !id_key(current_id).empty())
+		ids.insert(id_key(current_id));
 	std::vector<std::size_t> order(boots.size());
 	std::iota(order.begin(), order.end(), std::size_t{0});
 	std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -138,7 +157,7 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
 		          boot.bounded
 		              ? clamped_sum(boot.boot_time, std::max<int64_t>(boot.uptime, 0))
 		              : boot.boot_time,
-		          boot.boot_id};
+		          id_key(boot.boot_id)};
 		relation to_stored = stored.relation_to(b);
 		relation to_added = added.relation_to(b);
 		import_outcome outcome;

@@ -36,7 +36,9 @@ constexpr int64_t boot_record_delay = 120;
 // - a record is the same boot (known) when both carry a boot id and it is
 //   the same; where either lacks one (a source without ids, the login
 //   accounting file; a stored record, of which only the running boot's id,
-//   current_id, is known), when it started at most boot_record_delay
+//   current_id, is known; ids are compared without their dashes and
+//   capitals, as the kernel and the journal write them differently), when
+//   it started at most boot_record_delay
 //   seconds before or after the boot, or was up at the boot's start;
 // - a boot that no record holds and that would overlap a record (a clock
 //   set back over a reboot) cannot be bounded honestly, and is skipped: two

@@ -255,6 +255,12 @@ TEST_F(import_test, boots_that_the_ids_tell_apart_stay_apart)
 	EXPECT_EQ(counts.known, 1);
 	EXPECT_EQ(list_values(),
 	          (std::vector<values>{{50, 1900, "Linux"}, {500, 2000, "Linux running"}}));
+	// The kernel writes the id with dashes, the journal without.
+	corvane_forget_records();
+	u_current = add_urec(500, 2000, "Linux running");
+	counts = import_boots({boot_of(2001, 400, "5b4c327382fc49bfac1d566b6b43b36a")}, "Linux",
+	                      nullptr, nullptr, "5B4C3273-82fc-49bf-ac1d-566b6b43b36a");
+	EXPECT_EQ(counts.known, 1);
 	// Without the running boot's id, the window takes the first for it.
 	corvane_forget_records();
 	u_current = add_urec(500, 2000, "Linux running");

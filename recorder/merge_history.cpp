@@ -1,6 +1,7 @@
 // merge_history.cpp - the boots of several history sources as one list, one
 // entry for each boot.
 #include "recorder/merge_history.h"
+#include "recorder/store_range.h"
 
 #include <algorithm>
 #include <map>
@@ -47,8 +48,8 @@ group *nearest(std::multimap<int64_t, std::size_t> &by_start, std::vector<group>
 {
 	group *best = nullptr;
 	int64_t best_distance = 0;
-	auto from = by_start.lower_bound(boot.boot_time - merge_start_window);
-	auto to = by_start.upper_bound(boot.boot_time + merge_start_window);
+	auto from = by_start.lower_bound(clamped_sum(boot.boot_time, -merge_start_window));
+	auto to = by_start.upper_bound(clamped_sum(boot.boot_time, merge_start_window));
 	for (auto it = from; it != to; ++it) {
 		group &g = groups[it->second];
 		int64_t distance = it->first > boot.boot_time ? it->first - boot.boot_time
@@ -92,7 +93,10 @@ merged_boot combine(group &g)
 			boot.end = boot_end::unclean;
 	}
 	boot.bounded = longest >= 0;
-	boot.uptime = boot.bounded ? end - boot.boot_time : 0;
+	int64_t uptime = 0;
+	if (boot.bounded && __builtin_sub_overflow(end, boot.boot_time, &uptime))
+		uptime = INT64_MAX;
+	boot.uptime = uptime;
 	return merged;
 }
 

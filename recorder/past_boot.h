@@ -24,7 +24,7 @@ struct past_boot {
 	std::string release;              // the kernel release, or ""
 	std::string boot_id = {};         // the kernel's boot id, or "" when unknown
 	boot_end end = boot_end::unknown; // how it ended
-	bool release_cut = false; // the source's release held a control character, cut there
+	bool release_cut = false;         // the source's release was cut (see cut_release)
 };
 
 #endif // CORVANE_RECORD_PAST_BOOT_H
