@@ -414,7 +414,7 @@ clean=$(grep -c ' clean$' "$running_ends")
 unclean=$(grep -c ' unclean$' "$running_ends")
 grep -q "^boots  *$on_record on record since " "$work/status" ||
 	bad "--status: '$(grep '^boots' "$work/status")', the store holds $on_record"
-grep -q "^ends  *$clean clean, $unclean unclean, $((on_record - 1 - clean - unclean)) unknown$" "$work/status" ||
+grep -q "^ends  *$clean clean, $unclean unclean, $((on_record - 1 - clean - unclean)) unknown, 1 running$" "$work/status" ||
 	bad "--status: '$(grep '^ends' "$work/status")', the ends file says $clean clean, $unclean unclean"
 grep -q "^running boot .*, rank [0-9]* of $on_record, booted " "$work/status" ||
 	bad "--status: '$(grep '^running' "$work/status")', $on_record on record"
