@@ -138,6 +138,11 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
                            std::vector<import_outcome> *outcomes)
 {
 	import_counts counts = {0, 0, 0, 0};
+	if (outcomes)
+		outcomes->clear();
+	// A run without an import (the timer's) lists no stored boot.
+	if (boots.empty())
+		return counts;
 	bool current = false;
 	span_list stored = list_known(current_id, current);
 	span_list added;
