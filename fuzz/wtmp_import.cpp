@@ -12,8 +12,8 @@
 #include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
-#include "recorder/boot_history.h"
-#include "recorder/import.h"
+#include "recorder/history/wtmp_history.h"
+#include "recorder/history/import_boots.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {

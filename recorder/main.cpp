@@ -21,12 +21,12 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "recorder/boot_ends.h"
-#include "recorder/figures.h"
-#include "recorder/history_sources.h"
-#include "recorder/metrics.h"
+#include "recorder/boot_state/boot_ends.h"
+#include "recorder/boot_state/figures.h"
+#include "recorder/history/history_sources.h"
+#include "recorder/boot_state/metrics.h"
 #include "recorder/running_boot.h"
-#include "recorder/status.h"
+#include "recorder/boot_state/status.h"
 #include "recorder/store_range.h"
 
 #ifndef CORVANE_RECORD_VERSION
