@@ -17,18 +17,11 @@
 # Run by CTest with RECORDER, DOUBLE_DIR, VELLIPO and
 # VELLIPO_REAL in the environment.
 # shellcheck disable=SC2015 # "A && B || fail": fail unless both hold
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-boot-id.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work boot-id
 export LC_ALL=C TZ=UTC
-unset CORVANE_RECORDS CORVANE_FAULT
 store="$work/records"
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
 
 # run ID KERNEL_BOOT_TIME UPTIME: one run of the recorder on the test double.
 run() {
@@ -164,6 +157,7 @@ if ! unshare -T --boottime 60 true 2>/dev/null; then
 fi
 rm -f "$store"*
 real() { unshare -T --boottime "$1" "$RECORDER" -f "$store" </dev/null || fail "real run $1: status $?"; }
+# shellcheck disable=SC2016 # awk's own fields
 btime() { unshare -T --boottime "$1" awk '$1 == "btime" { print $2 }' /proc/stat; }
 id=$(cat /proc/sys/kernel/random/boot_id)
 uptime() { unshare -T --boottime "$1" cut -d. -f1 /proc/uptime; }

@@ -8,20 +8,13 @@
 # The recorder runs against the test double of the records library, whose
 # boot time, uptime and system text come from CORVANE_TEST_*.
 # shellcheck disable=SC2015 # "A && B || fail": fail unless both hold
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-cli.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work cli
+use_double
 export LC_ALL=C
-export LD_LIBRARY_PATH="$DOUBLE_DIR"
 export CORVANE_TEST_BOOT=1700000000 CORVANE_TEST_UPTIME=3600 CORVANE_TEST_SYSINFO="Linux 6.1.0-test"
 export CORVANE_RECORDS="$work/never-used"
-unset CORVANE_FAULT
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
 
 # Runs the recorder; its status, standard output and standard error land in
 # $status, $work/out and $work/err.

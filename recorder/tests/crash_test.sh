@@ -15,21 +15,14 @@
 # Run by CTest with RECORDER, DOUBLE_DIR and FAULTS in the environment; FAULTS
 # is the test double of the C library's file calls (recorder/tests/faults.c),
 # loaded with LD_PRELOAD and steered by CORVANE_FAULT.
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-crash.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work crash
+use_double
 export LC_ALL=C
-export LD_LIBRARY_PATH="$DOUBLE_DIR"
-unset CORVANE_RECORDS CORVANE_FAULT
 export CORVANE_TEST_BOOT=1700000000 CORVANE_TEST_UPTIME=2000 CORVANE_TEST_SYSINFO="Linux 6.1.0-test"
 # The sanitizer build's runtime must otherwise come first of all libraries.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
 
 # The old store: more than one buffer of the writer (64 KiB), so that it
 # takes several writes, with the running boot's line in its middle.
@@ -95,6 +88,7 @@ done
 [[ $sides == *old* && $sides == *new* ]] || fail "kills left only:$sides"
 [ "$most_strays" -le 2 ] || fail "$most_strays strays piled up"
 [ -z "$(strays)" ] || fail "strays left after a whole run: $(strays)"
+# shellcheck disable=SC2015 # fail unless both hold
 [ -f "$work/.records.note" ] && [ -d "$work/.records.folder" ] ||
 	fail "a file that is no stray was taken away"
 [[ $sides == *old* && $most_strays -ge 1 ]] || fail "no kill left a stray to take away"

@@ -8,18 +8,12 @@
 # Run by CTest with RECORDER, DOUBLE_DIR and VELLIPO in the environment; the
 # recorder runs against the test double of the records library.
 # shellcheck disable=SC2015 # "A && B || fail": fail unless both hold
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-ends.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-export LC_ALL=C TZ=UTC LD_LIBRARY_PATH="$DOUBLE_DIR"
-unset CORVANE_RECORDS CORVANE_FAULT
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work ends
+use_double
+export LC_ALL=C TZ=UTC
 store="$work/records"
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
 
 # boot ID BOOT_TIME UPTIME [OPTION...]: one run of the recorder in that boot.
 boot() {
@@ -136,6 +130,7 @@ for runner in "${runners[@]}"; do
 		diff "$out.expected" "$out"
 	}
 done
+# shellcheck disable=SC2012 # names of the test's own making
 [ "$(ls -A "$work/status" | tr '\n' ' ')" = "records records.ends " ] ||
 	fail "--status left files: $(ls -A "$work/status")"
 # vellipo counts the same downtime.

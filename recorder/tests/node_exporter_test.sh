@@ -7,8 +7,9 @@
 # Run by CTest with RECORDER and DOUBLE_DIR in the environment; exits 77
 # (skipped) when node_exporter or curl is missing, except under CI.
 # shellcheck disable=SC2015 # "A && B || fail": fail unless both hold
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-metrics.XXXXXX") || exit 2
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work metrics
 exporter_pid=
 # shellcheck disable=SC2317 # called by the trap
 cleanup() {
@@ -16,23 +17,14 @@ cleanup() {
 	rm -rf "$work"
 }
 trap cleanup EXIT
+use_double
 export LC_ALL=C
-export LD_LIBRARY_PATH="$DOUBLE_DIR"
 export CORVANE_TEST_BOOT=1700100000 CORVANE_TEST_UPTIME=3600 CORVANE_TEST_SYSINFO="Linux 6.1.0-test"
-unset CORVANE_FAULT
 
 exporter=$(command -v prometheus-node-exporter || command -v node_exporter)
 if [ -z "$exporter" ] || ! command -v curl >/dev/null; then
-	echo "prometheus-node-exporter or curl is missing"
-	[ -n "${CI:-}" ] && exit 1
-	exit 77
+	skip_test "prometheus-node-exporter or curl is missing"
 fi
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
 
 # A store of three boots; the run adds the running boot and writes the
 # metrics into the collector's folder.

@@ -8,12 +8,11 @@
 #
 # Run by CTest with RECORDER and DOUBLE_DIR in the environment; the test
 # double of the records library gives each run its boot time.
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-race.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work race
+use_double
 export LC_ALL=C
-export LD_LIBRARY_PATH="$DOUBLE_DIR"
-unset CORVANE_RECORDS CORVANE_FAULT
 export CORVANE_TEST_UPTIME=60
 
 rounds=100
@@ -32,12 +31,6 @@ racer() {
 		CORVANE_TEST_BOOT=$(($2 + i)) CORVANE_TEST_SYSINFO="racer $1" \
 			"$RECORDER" -f "$4" 2>>"$work/errors" || echo "racer $1 run $i failed" >>"$work/errors"
 	done
-}
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
 }
 
 # A copy of the store holds the head, then whole records; prints their number.

@@ -6,13 +6,13 @@
 #
 # Run by CTest with RECORDER, VELLIPO and DOUBLE_DIR in the environment; both
 # programs run against the test double of the records library.
-set -u
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-ranking.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-export TZ=UTC LC_ALL=C
-export LD_LIBRARY_PATH="$DOUBLE_DIR"
-unset CORVANE_TEST_NOW CORVANE_TEST_PASSES CORVANE_TEST_STEP CORVANE_TEST_REAL_SLEEP CORVANE_FAULT
+make_work ranking
+use_double
+export LC_ALL=C TZ=UTC
+unset CORVANE_TEST_NOW CORVANE_TEST_PASSES CORVANE_TEST_STEP CORVANE_TEST_REAL_SLEEP
 export CORVANE_RECORDS="$work/records"
 cat >"$CORVANE_RECORDS" <<'END'
 # uptime:boot time:system

@@ -8,37 +8,26 @@
 # exits 77 (skipped) when a tool is missing or the recorder was built without
 # the two sources, except under CI, where either is a failure.
 # shellcheck disable=SC2015 # "A && B || fail": fail unless both hold
-set -u
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-sources.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work sources
+use_double
 export LC_ALL=C
-export LD_LIBRARY_PATH="$DOUBLE_DIR"
 export CORVANE_TEST_BOOT=1700100000 CORVANE_TEST_UPTIME=3600 CORVANE_TEST_SYSINFO="Linux 6.1.0-test"
-unset CORVANE_FAULT
 
 journal_remote=
 for path in /usr/lib/systemd/systemd-journal-remote /lib/systemd/systemd-journal-remote; do
 	[ -x "$path" ] && journal_remote=$path && break
 done
 if [ -z "$journal_remote" ] || ! command -v sqlite3 >/dev/null; then
-	echo "systemd-journal-remote or sqlite3 is missing"
-	[ -n "${CI:-}" ] && exit 1
-	exit 77
+	skip_test "systemd-journal-remote or sqlite3 is missing"
 fi
 if "$RECORDER" -n -f "$work/probe" --journal="$work/none" --wtmpdb="$work/none" 2>&1 |
 	grep -q "built without"; then
 	# A build without them is a build that lacks part of the product: under
 	# CI, where every library is installed, it fails.
-	echo "this corvane-record reads neither the journal nor the login database"
-	[ -n "${CI:-}" ] && exit 1
-	exit 77
+	skip_test "this corvane-record reads neither the journal nor the login database"
 fi
-
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
 
 # entry BOOT_ID REALTIME MONOTONIC [FIELD...]: an entry in the export format,
 # times in seconds.

@@ -7,15 +7,9 @@
 # gets a fresh /proc, which would hide a container's own boot id.
 #
 # Run by CTest with RECORDER, BUILD_DIR and UNIT_DIR in the environment.
-set -u
-. "$(dirname "$0")/../../tests/skip.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-record-units.XXXXXX") || exit 2
-trap 'rm -rf "$work"' EXIT
-failed=0
-fail() {
-	echo "FAIL: $*"
-	failed=1
-}
+# shellcheck source=recorder/tests/common.sh
+. "$(dirname "$0")/common.sh"
+make_work units
 
 prefix="$work/prefix"
 installed="$prefix/lib/systemd/system"
@@ -50,6 +44,7 @@ done
 [ "${#services[@]}" -gt 0 ] || fail "no service in $UNIT_DIR"
 # The run at shutdown is the stop step of a unit that stays active.
 shutdown_unit="$installed/corvane-record-shutdown.service"
+# shellcheck disable=SC2015 # fail unless both hold
 [ "$(sed -n 's/^ExecStop=//p' "$shutdown_unit")" = "$prefix/sbin/corvane-record --shutdown" ] &&
 	grep -qx RemainAfterExit=yes "$shutdown_unit" || fail "the shutdown unit does not run --shutdown when it stops"
 drop_in="$installed/corvane-record.service.d/metrics.conf"
