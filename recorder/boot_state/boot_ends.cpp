@@ -7,6 +7,7 @@
 // store, and keeps every line it cannot read.
 #include "recorder/boot_state/boot_ends.h"
 #include "recorder/plain_file.h"
+#include "recorder/store_files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -47,16 +48,12 @@ bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
 
 } // namespace
 
-bool read_boot_ends(const std::string &path, boot_ends &ends, int &error)
+bool read_boot_ends(const std::string &path, boot_ends *ends, std::string *err)
 {
-	ends = boot_ends{};
+	*ends = boot_ends{};
 	struct stat st;
 	int fd = open_plain_file(path.c_str(), st);
-	if (fd < 0) {
-		error = errno;
-		return error == ENOENT;
-	}
-	error = 0;
+	int error = fd < 0 ? errno : 0;
 	std::string text;
 	char buf[65536];
 	while (error == 0) {
@@ -69,10 +66,15 @@ bool read_boot_ends(const std::string &path, boot_ends &ends, int &error)
 			break;
 		text.append(buf, static_cast<std::size_t>(n));
 	}
-	close(fd);
-	if (error != 0)
+	if (fd >= 0)
+		close(fd);
+	if (error == ENOENT)
+		return true;
+	if (error != 0) {
+		*err = "cannot read " + path + ": " + store_read_reason(error);
 		return false;
-	parse_boot_ends(text, ends);
+	}
+	parse_boot_ends(text, *ends);
 	return true;
 }
 
@@ -109,7 +111,7 @@ std::string boot_ends_text(const boot_ends &ends)
 	return text;
 }
 
-boot_end end_of(const boot_ends &ends, int64_t boot_time)
+boot_end how_ended(const boot_ends &ends, int64_t boot_time)
 {
 	auto it = ends.ends.find(boot_time);
 	return it == ends.ends.end() ? boot_end::unknown : it->second;
@@ -134,7 +136,7 @@ bool note_ends(boot_ends &ends, const boot_update &update, bool shutdown)
 			set(update.record->boot_time, how);
 		}
 	}
-	if (update.new_boot && end_of(ends, update.ended_boot) == boot_end::unknown)
+	if (update.new_boot && how_ended(ends, update.ended_boot) == boot_end::unknown)
 		set(update.ended_boot, boot_end::unclean);
 	if (shutdown)
 		set(update.record->boot_time, boot_end::clean);

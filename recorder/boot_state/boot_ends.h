@@ -19,8 +19,9 @@ struct boot_ends {
 };
 
 // Reads the ends file at path into ends: true, also for a missing file (no
-// ends known); false with error set when it exists but cannot be read.
-bool read_boot_ends(const std::string &path, boot_ends &ends, int &error);
+// ends known); false, with the message that names path in err, when it
+// exists but cannot be read.
+bool read_boot_ends(const std::string &path, boot_ends *ends, std::string *err);
 
 // Reads the text of an ends file into ends: every line "BOOT_TIME clean" or
 // "BOOT_TIME unclean" (a boot time of 0 to INT64_MAX, no sign, no leading
@@ -38,7 +39,7 @@ std::string boot_ends_text(const boot_ends &ends);
 // shutdown run ended uncleanly.  true when ends changed.
 bool note_ends(boot_ends &ends, const boot_update &update, bool shutdown);
 
-// The end of the boot stored under boot_time.
-boot_end end_of(const boot_ends &ends, int64_t boot_time);
+// How the boot stored under boot_time ended.
+boot_end how_ended(const boot_ends &ends, int64_t boot_time);
 
 #endif // CORVANE_RECORD_BOOT_ENDS_H

@@ -33,7 +33,7 @@ record_figures figures_of(const urec *list, const urec *current, const boot_ends
 			f.running++;
 			continue;
 		}
-		switch (end_of(ends, start)) {
+		switch (how_ended(ends, start)) {
 		case boot_end::clean:
 			f.clean++;
 			break;

@@ -2,8 +2,12 @@
 // format, for node_exporter's textfile collector.
 #include "recorder/boot_state/metrics.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+
+#include <sys/stat.h>
 
 #include "corvane_store.h"
 
@@ -75,8 +79,33 @@ std::string metrics_text(const record_figures &f)
 	return text;
 }
 
-int write_metrics(const char *path, const record_figures &f)
+bool check_metrics_folder(const char *path, std::string *err)
 {
+	std::string name = path;
+	std::size_t slash = name.find_last_of('/');
+	std::string dir = slash == std::string::npos ? "."
+	                  : slash == 0               ? "/"
+	                                             : name.substr(0, slash);
+	struct stat st;
+	if (stat(dir.c_str(), &st) != 0) {
+		*err = "cannot write " + name + ": its folder " + dir + ": " + std::strerror(errno);
+		return false;
+	}
+	if (!S_ISDIR(st.st_mode)) {
+		*err = "cannot write " + name + ": " + dir + " is not a folder";
+		return false;
+	}
+	return true;
+}
+
+bool write_metrics(const char *path, const record_figures &f, std::string *err)
+{
+	if (!check_metrics_folder(path, err))
+		return false;
 	std::string text = metrics_text(f);
-	return replace_file(path, text.data(), text.size());
+	if (replace_file(path, text.data(), text.size()) != 0) {
+		*err = std::string("cannot write ") + path + ": " + std::strerror(errno);
+		return false;
+	}
+	return true;
 }

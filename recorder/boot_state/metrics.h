@@ -17,9 +17,15 @@
 // the figures have no running boot (rank 0).
 std::string metrics_text(const record_figures &f);
 
+// Whether the metrics file at path can be written: its folder exists.  The
+// recorder makes the store's folder, never the metrics' one, which belongs
+// to the collector that reads it.  false, with the message in err, when not.
+bool check_metrics_folder(const char *path, std::string *err);
+
 // Writes the metrics text of the figures to the file at path, whole (a new
-// file in its folder renamed over it, as the textfile collector requires).
-// Returns 0, or -1 with errno set.
-int write_metrics(const char *path, const record_figures &f);
+// file in its folder renamed over it, as the textfile collector requires),
+// once check_metrics_folder has found its folder.  false, with the message
+// in err, when it cannot.
+bool write_metrics(const char *path, const record_figures &f, std::string *err);
 
 #endif // CORVANE_RECORD_METRICS_H

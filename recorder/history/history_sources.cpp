@@ -6,9 +6,11 @@
 #include <cstring>
 #include <utility>
 
+#include <paths.h>
 #include <sys/stat.h>
 
 #include "recorder/history/merge_history.h"
+#include "recorder/history/wtmp_history.h"
 #if CORVANE_RECORD_JOURNAL
 #include "recorder/history/journal_history.h"
 #endif
@@ -19,36 +21,31 @@
 namespace
 {
 
-// A reader of one kind of source; a null path names the system's.
+// A reader of one kind of source: the path of the file to read, null for
+// the local machine's journal.
 using reader = history_status (*)(const char *path, std::vector<past_boot> &boots,
-                                  std::string &error);
+                                  std::string *err);
 
-history_status read_wtmp(const char *path, std::vector<past_boot> &boots, std::string &error)
-{
-	int failure = 0;
-	history_status status =
-	    read_boot_history(path ? path : default_boot_history(), boots, failure);
-	if (status == history_status::unreadable)
-		error = failure == not_login_accounting_file ? "not a login accounting file"
-		        : failure == EINVAL                  ? "Not a plain file"
-		                                             : std::strerror(failure);
-	return status;
-}
-
-#if CORVANE_RECORD_WTMPDB
-history_status read_wtmpdb(const char *path, std::vector<past_boot> &boots, std::string &error)
-{
-	return read_wtmpdb_history(path ? path : default_wtmpdb, boots, error);
-}
+// The system's sources.
+#ifdef _PATH_WTMP
+constexpr const char *system_wtmp = _PATH_WTMP;
+#else
+constexpr const char *system_wtmp = "/var/log/wtmp";
 #endif
+constexpr const char *system_wtmpdb = "/var/lib/wtmpdb/wtmp.db";
+// The folders of the system's journal, persistent or of the running boot
+// alone: one of them exists where the system keeps a journal.
+constexpr const char *system_journals[] = {"/var/log/journal", "/run/log/journal"};
 
 #if CORVANE_RECORD_JOURNAL
-// Whether the system keeps a journal, persistent or of the running boot.
+// Whether the system keeps a journal.
 bool system_journal_exists()
 {
 	struct stat st;
-	return (stat("/var/log/journal", &st) == 0 && S_ISDIR(st.st_mode)) ||
-	       (stat("/run/log/journal", &st) == 0 && S_ISDIR(st.st_mode));
+	for (const char *dir : system_journals)
+		if (stat(dir, &st) == 0 && S_ISDIR(st.st_mode))
+			return true;
+	return false;
 }
 #endif
 
@@ -56,7 +53,7 @@ bool system_journal_exists()
 struct source {
 	history_kind kind;
 	const char *what;        // how a message names it
-	const char *system_path; // the system's, as the summary names it; null: "the journal"
+	const char *system_path; // the system's; null: the local machine's journal
 	reader read;             // null when this build cannot read it
 };
 
@@ -67,11 +64,11 @@ const source sources[] = {
     {history_kind::journal, "the journal", nullptr, nullptr},
 #endif
 #if CORVANE_RECORD_WTMPDB
-    {history_kind::wtmpdb, "the login database", "/var/lib/wtmpdb/wtmp.db", read_wtmpdb},
+    {history_kind::wtmpdb, "the login database", system_wtmpdb, read_wtmpdb_history},
 #else
-    {history_kind::wtmpdb, "the login database", "/var/lib/wtmpdb/wtmp.db", nullptr},
+    {history_kind::wtmpdb, "the login database", system_wtmpdb, nullptr},
 #endif
-    {history_kind::wtmp, "the login accounting file", nullptr, read_wtmp},
+    {history_kind::wtmp, "the login accounting file", system_wtmp, read_wtmp_history},
 };
 
 const source &source_of(history_kind kind)
@@ -84,8 +81,6 @@ std::string name_of(const history_read &read)
 {
 	if (read.path)
 		return read.path;
-	if (read.kind == history_kind::wtmp)
-		return default_boot_history();
 	const source &s = source_of(read.kind);
 	return s.system_path ? s.system_path : s.what;
 }
@@ -106,8 +101,8 @@ std::string default_history_names()
 	return names;
 }
 
-bool read_histories(const history_request &request, std::vector<history_read> &reads,
-                    std::string &failure)
+bool read_histories(const history_request &request, std::vector<history_read> *reads,
+                    std::string *err)
 {
 	const char *named[] = {request.journal, request.wtmpdb, request.wtmp};
 	bool any_named = request.journal || request.wtmpdb || request.wtmp;
@@ -120,24 +115,21 @@ bool read_histories(const history_request &request, std::vector<history_read> &r
 		if (!s.read) {
 			if (!any_named)
 				continue; // the system's, where this build cannot read it
-			failure = std::string("cannot read ") + path +
-			          ": this corvane-record was built without " + s.what;
+			*err = std::string("cannot read ") + path +
+			       ": this corvane-record was built without " + s.what;
 			return false;
 		}
 		history_read read = {s.kind, path, history_status::missing};
 #if CORVANE_RECORD_JOURNAL
 		if (s.kind == history_kind::journal && !path && !system_journal_exists()) {
-			reads.push_back(std::move(read));
+			reads->push_back(std::move(read));
 			continue;
 		}
 #endif
-		std::string error;
-		read.status = s.read(path, read.boots, error);
-		if (read.status == history_status::unreadable) {
-			failure = "cannot read " + name_of(read) + ": " + error;
+		read.status = s.read(path ? path : s.system_path, read.boots, err);
+		if (read.status == history_status::unreadable)
 			return false;
-		}
-		reads.push_back(std::move(read));
+		reads->push_back(std::move(read));
 	}
 	return true;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "recorder/history/wtmp_history.h"
+#include "recorder/history/history_status.h"
 #include "recorder/history/import_boots.h"
 #include "recorder/history/past_boot.h"
 
@@ -39,12 +39,12 @@ struct history_read {
 // /var/lib/wtmpdb/wtmp.db and /var/log/wtmp".
 std::string default_history_names();
 
-// Reads the sources that the request asks for, in the order of
+// Reads the sources that the request asks for into reads, in the order of
 // history_kind.  A source that cannot be read (or that this build cannot
-// read) ends the reading: failure then says which and why, and false is
-// returned.
-bool read_histories(const history_request &request, std::vector<history_read> &reads,
-                    std::string &failure);
+// read) ends the reading: false, with the message that says which and why
+// in err.
+bool read_histories(const history_request &request, std::vector<history_read> *reads,
+                    std::string *err);
 
 // Merges the boots of the sources read into one list, one entry for each
 // boot, and adds those the store lacks to urec_list, all in one import (see

@@ -1,4 +1,4 @@
-// import.cpp - adding the boots of the history sources that the store lacks.
+// import_boots.cpp - adding the boots of the history sources that the store lacks.
 #include "recorder/history/import_boots.h"
 
 #include <algorithm>
@@ -71,15 +71,15 @@ class span_list
 	// What the boots of the list are to the boot of the span.
 	relation relation_to(const span &b) const
 	{
-		int64_t from = clamped_sum(b.start, -boot_record_delay);
-		int64_t to = std::max(b.end, clamped_sum(b.start, boot_record_delay));
+		int64_t from = clamped_sum(b.start, -same_boot_window);
+		int64_t to = std::max(b.end, clamped_sum(b.start, same_boot_window));
 		auto first = std::lower_bound(spans_.begin(), spans_.end(), from,
 		                              [](const span &s, int64_t t) { return s.start < t; });
 		bool conflict = false;
 		for (auto it = first; it != spans_.end() && it->start <= to; ++it) {
 			const span &r = *it;
 			bool by_ids = !b.id.empty() && !r.id.empty();
-			bool near = r.start <= clamped_sum(b.start, boot_record_delay);
+			bool near = r.start <= clamped_sum(b.start, same_boot_window);
 			bool up_at_start = r.start <= b.start && b.start < r.end;
 			if (by_ids && r.id == b.id)
 				return relation::same;

@@ -1,12 +1,12 @@
-// import.h - adding the boots of the history sources that the store lacks.
-#ifndef CORVANE_RECORD_IMPORT_H
-#define CORVANE_RECORD_IMPORT_H
+// import_boots.h - adding the boots of the history sources that the store lacks.
+#ifndef CORVANE_RECORD_IMPORT_BOOTS_H
+#define CORVANE_RECORD_IMPORT_BOOTS_H
 
 #include <cstdint>
 #include <vector>
 
 #include "recorder/boot_state/boot_ends.h"
-#include "recorder/history/wtmp_history.h"
+#include "recorder/history/past_boot.h"
 
 // What an import did with the boots of the file.
 struct import_counts {
@@ -23,11 +23,6 @@ enum class import_outcome {
 	skipped,
 };
 
-// Seconds between the kernel's start of a boot, which the recorder stores,
-// and the boot record that the system writes once it is up, allowed when a
-// boot without a boot id is matched with a stored one.
-constexpr int64_t boot_record_delay = 120;
-
 // Adds to urec_list, with the text "SYSNAME RELEASE" (sysname is the running
 // system's name), every boot of boots that the list does not hold yet.  The
 // boots are taken in order of their start, each against the records of the
@@ -38,7 +33,7 @@ constexpr int64_t boot_record_delay = 120;
 //   accounting file; a stored record, of which only the running boot's id,
 //   current_id, is known; ids are compared without their dashes and
 //   capitals, as the kernel and the journal write them differently), when
-//   it started at most boot_record_delay
+//   it started at most same_boot_window
 //   seconds before or after the boot, or was up at the boot's start;
 // - a boot that no record holds and that would overlap a record (a clock
 //   set back over a reboot) cannot be bounded honestly, and is skipped: two
@@ -55,4 +50,4 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
                            const char *current_id = "",
                            std::vector<import_outcome> *outcomes = nullptr);
 
-#endif // CORVANE_RECORD_IMPORT_H
+#endif // CORVANE_RECORD_IMPORT_BOOTS_H

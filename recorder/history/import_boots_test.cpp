@@ -1,4 +1,4 @@
-// import_test.cpp - which boots of the login accounting file the store gains.
+// import_boots_test.cpp - which boots of the login accounting file the store gains.
 #include <algorithm>
 #include <map>
 #include <string>
@@ -60,12 +60,12 @@ TEST_F(import_test, adds_the_boots_that_no_stored_boot_holds)
 	     {{3000, 1000, "Linux"}},
 	     {1, 0, 0}},
 	    {"stored, started just before its boot record",
-	     {{10, 1000 - boot_record_delay, "stored"}},
+	     {{10, 1000 - same_boot_window, "stored"}},
 	     {{1000, 3000, true, "a"}},
 	     {},
 	     {0, 1, 0}},
 	    {"stored, started just after its boot record (the clock set back)",
-	     {{10, 1000 + boot_record_delay, "stored"}},
+	     {{10, 1000 + same_boot_window, "stored"}},
 	     {{1000, 3000, true, "a"}},
 	     {},
 	     {0, 1, 0}},
@@ -75,7 +75,7 @@ TEST_F(import_test, adds_the_boots_that_no_stored_boot_holds)
 	     {},
 	     {0, 1, 0}},
 	    {"stored boots ended before it or started after it",
-	     {{399, 600, "ended"}, {10, 1000 + boot_record_delay + 1, "later"}},
+	     {{399, 600, "ended"}, {10, 1000 + same_boot_window + 1, "later"}},
 	     {{1000, 50, true, "a"}},
 	     {{50, 1000, "Linux a"}},
 	     {1, 0, 0}},
@@ -218,7 +218,7 @@ TEST_F(import_test, never_imports_overlapping_boots_whatever_the_grouping)
 }
 
 // Where both the stored boot and the imported one carry a boot id, the ids
-// decide: the window of boot_record_delay is for a boot without one.
+// decide: the window of same_boot_window is for a boot without one.
 TEST_F(import_test, boots_that_the_ids_tell_apart_stay_apart)
 {
 	// Seven boots of 90 seconds, 100 seconds apart: a reboot loop.

@@ -49,17 +49,14 @@ struct journal_closer {
 };
 using journal_ptr = std::unique_ptr<sd_journal, journal_closer>;
 
-// A journal call's failure, as the errno value it returned negated.
-struct journal_error {
-	int error;
-};
-
-int check(int r)
-{
-	if (r < 0)
-		throw journal_error{-r};
-	return r;
-}
+// Each call below returns as sd-journal's calls do: 0 or more when it
+// worked, else the errno value of the failure negated.  A failure ends the
+// reading; read_journal_history words it once.
+#define TRY(call)                                                                                  \
+	do {                                                                                       \
+		if (int r_ = (call); r_ < 0)                                                       \
+			return r_;                                                                 \
+	} while (0)
 
 // The value of a field of the entry at j's position, "" when it has none.
 std::string field(sd_journal *j, const char *name)
@@ -73,53 +70,54 @@ std::string field(sd_journal *j, const char *name)
 	return text.size() >= prefix ? text.substr(prefix) : "";
 }
 
-std::vector<std::string> list_boot_ids(sd_journal *j)
+int list_boot_ids(sd_journal *j, std::vector<std::string> &ids)
 {
-	std::vector<std::string> ids;
-	check(sd_journal_query_unique(j, "_BOOT_ID"));
+	TRY(sd_journal_query_unique(j, "_BOOT_ID"));
 	const void *data;
 	size_t length;
 	constexpr std::string_view prefix = "_BOOT_ID=";
-	while (check(sd_journal_enumerate_unique(j, &data, &length)) > 0) {
+	for (;;) {
+		int r = sd_journal_enumerate_unique(j, &data, &length);
+		if (r <= 0)
+			return r;
 		std::string_view text(static_cast<const char *>(data), length);
 		if (text.starts_with(prefix))
 			ids.emplace_back(text.substr(prefix.size()));
 	}
-	return ids;
 }
 
 // Limits the entries that j walks to those of the boot that hold every
-// field value of also (of different fields: the journal ANDs them).
-void match_boot(sd_journal *j, const std::string &id, const std::vector<const char *> &also)
+// field value of also (of different fields: the journal ANDs them), and goes
+// to the first of them: 1 when there is one, 0 when none.
+int first_of_boot(sd_journal *j, const std::string &id, const std::vector<const char *> &also)
 {
 	sd_journal_flush_matches(j);
 	std::string match = "_BOOT_ID=" + id;
-	check(sd_journal_add_match(j, match.data(), match.size()));
+	TRY(sd_journal_add_match(j, match.data(), match.size()));
 	for (const char *value : also)
-		check(sd_journal_add_match(j, value, 0));
-}
-
-// Whether the boot has an entry of the field values.
-bool has_entry(sd_journal *j, const std::string &id, const std::vector<const char *> &values)
-{
-	match_boot(j, id, values);
-	check(sd_journal_seek_head(j));
-	return check(sd_journal_next(j)) > 0;
+		TRY(sd_journal_add_match(j, value, 0));
+	TRY(sd_journal_seek_head(j));
+	return sd_journal_next(j);
 }
 
 constexpr std::string_view version = "Linux version ";
 
-// The kernel's version message of the boot, or "".
-std::string version_message(sd_journal *j, const std::string &id)
+// The kernel's version message of the boot into message, or "".
+int version_message(sd_journal *j, const std::string &id, std::string &message)
 {
-	match_boot(j, id, {"_TRANSPORT=kernel"});
-	check(sd_journal_seek_head(j));
-	for (int i = 0; i < release_search_limit && check(sd_journal_next(j)) > 0; i++) {
-		std::string message = field(j, "MESSAGE");
-		if (message.starts_with(version))
-			return message;
+	message.clear();
+	int r = first_of_boot(j, id, {"_TRANSPORT=kernel"});
+	for (int i = 1; r > 0; i++) {
+		std::string text = field(j, "MESSAGE");
+		if (text.starts_with(version)) {
+			message = text;
+			return 0;
+		}
+		if (i == release_search_limit)
+			return 0;
+		r = sd_journal_next(j);
 	}
-	return "";
+	return r < 0 ? r : 0;
 }
 
 // The wall clock and the time since the boot of the entry at j's position,
@@ -129,37 +127,44 @@ struct entry_times {
 	int64_t monotonic;
 };
 
-entry_times times_of_entry(sd_journal *j)
+int times_of_entry(sd_journal *j, entry_times &times)
 {
 	uint64_t realtime;
 	uint64_t monotonic;
 	sd_id128_t boot;
-	check(sd_journal_get_realtime_usec(j, &realtime));
-	check(sd_journal_get_monotonic_usec(j, &monotonic, &boot));
+	TRY(sd_journal_get_realtime_usec(j, &realtime));
+	TRY(sd_journal_get_monotonic_usec(j, &monotonic, &boot));
 	auto clamp = [](uint64_t usec) {
 		return static_cast<int64_t>(std::min<uint64_t>(usec, INT64_MAX));
 	};
-	return {clamp(realtime), clamp(monotonic)};
+	times = {clamp(realtime), clamp(monotonic)};
+	return 0;
 }
 
-// What the journal holds of the boot of the id, or false when it holds no
+// What the journal holds of the boot of the id: 1, or 0 when it holds no
 // entry of it.
-bool read_boot(sd_journal *j, const std::string &id, journal_boot &boot)
+int read_boot(sd_journal *j, const std::string &id, journal_boot &boot)
 {
-	match_boot(j, id, {});
-	check(sd_journal_seek_head(j));
-	if (check(sd_journal_next(j)) == 0)
-		return false;
-	entry_times first = times_of_entry(j);
-	check(sd_journal_seek_tail(j));
-	if (check(sd_journal_previous(j)) == 0)
-		return false;
-	entry_times last = times_of_entry(j);
+	int r = first_of_boot(j, id, {});
+	if (r <= 0)
+		return r;
+	entry_times first;
+	TRY(times_of_entry(j, first));
+	TRY(sd_journal_seek_tail(j));
+	r = sd_journal_previous(j);
+	if (r <= 0)
+		return r;
+	entry_times last;
+	TRY(times_of_entry(j, last));
 	boot = {id, first.realtime, first.monotonic, last.realtime, last.monotonic};
-	boot.reached_shutdown = has_entry(j, id, reached_shutdown_match);
-	boot.logind_shutdown = has_entry(j, id, logind_shutdown_match);
-	boot.version_message = version_message(j, id);
-	return true;
+	r = first_of_boot(j, id, reached_shutdown_match);
+	TRY(r);
+	boot.reached_shutdown = r > 0;
+	r = first_of_boot(j, id, logind_shutdown_match);
+	TRY(r);
+	boot.logind_shutdown = r > 0;
+	TRY(version_message(j, id, boot.version_message));
+	return 1;
 }
 
 // The running boot's id, or "" when the kernel does not tell it.
@@ -172,20 +177,29 @@ std::string running_boot_id()
 	return sd_id128_to_string(id, text);
 }
 
-history_status read_journal(sd_journal *j, std::vector<past_boot> &boots)
+int read_journal(sd_journal *j, std::vector<past_boot> &boots, history_status &status)
 {
+	std::vector<std::string> ids;
+	TRY(list_boot_ids(j, ids));
 	std::vector<journal_boot> found;
-	for (const std::string &id : list_boot_ids(j)) {
+	for (const std::string &id : ids) {
 		journal_boot boot = {};
-		if (read_boot(j, id, boot))
+		int r = read_boot(j, id, boot);
+		TRY(r);
+		if (r > 0)
 			found.push_back(boot);
 	}
-	if (found.empty())
-		return history_status::empty;
+	if (found.empty()) {
+		status = history_status::empty;
+		return 0;
+	}
+	status = history_status::read;
 	std::vector<past_boot> read = boots_of_journal(found, running_boot_id());
 	boots.insert(boots.end(), read.begin(), read.end());
-	return history_status::read;
+	return 0;
 }
+
+#undef TRY
 
 } // namespace
 
@@ -221,20 +235,21 @@ std::vector<past_boot> boots_of_journal(const std::vector<journal_boot> &boots,
 }
 
 history_status read_journal_history(const char *path, std::vector<past_boot> &boots,
-                                    std::string &error)
+                                    std::string *err)
 {
+	auto unreadable = [&](int error) {
+		*err = std::string("cannot read ") + (path ? path : "the journal") + ": " +
+		       std::strerror(error);
+		return history_status::unreadable;
+	};
 	sd_journal *opened = nullptr;
 	int r;
 	if (!path) {
 		r = sd_journal_open(&opened, SD_JOURNAL_LOCAL_ONLY);
 	} else {
 		struct stat st;
-		if (stat(path, &st) != 0) {
-			int failure = errno;
-			error = std::strerror(failure);
-			return failure == ENOENT ? history_status::missing
-			                         : history_status::unreadable;
-		}
+		if (stat(path, &st) != 0)
+			return errno == ENOENT ? history_status::missing : unreadable(errno);
 		if (S_ISDIR(st.st_mode)) {
 			r = sd_journal_open_directory(&opened, path, 0);
 		} else {
@@ -242,15 +257,10 @@ history_status read_journal_history(const char *path, std::vector<past_boot> &bo
 			r = sd_journal_open_files(&opened, files, 0);
 		}
 	}
-	if (r < 0) {
-		error = std::strerror(-r);
-		return history_status::unreadable;
-	}
+	if (r < 0)
+		return unreadable(-r);
 	journal_ptr j(opened);
-	try {
-		return read_journal(j.get(), boots);
-	} catch (const journal_error &e) {
-		error = std::strerror(e.error);
-		return history_status::unreadable;
-	}
+	history_status status = history_status::empty;
+	r = read_journal(j.get(), boots, status);
+	return r < 0 ? unreadable(-r) : status;
 }

@@ -6,13 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "recorder/history/wtmp_history.h"
+#include "recorder/history/history_status.h"
 #include "recorder/history/past_boot.h"
-
-// The folder of the system's persistent journal, whose presence tells that
-// the system keeps one (the journal of the running boot alone may live in
-// /run/log/journal).
-constexpr const char *default_journal = "/var/log/journal";
 
 // What the journal holds of one boot: the wall clock and the time since the
 // boot (CLOCK_MONOTONIC) of its first and last entries, in microseconds,
@@ -49,9 +44,9 @@ std::vector<past_boot> boots_of_journal(const std::vector<journal_boot> &boots,
 // 98268866d1d54a499c4e98921d93bc40) is among its entries; else unclean when
 // a later boot follows it in the journal, else (the running boot, or the
 // newest boot of another machine's journal, which may still be up) unknown.
-// A journal that cannot be read gives unreadable, with the reason in
-// error.
+// A journal that cannot be read gives unreadable, with the message that
+// names path (or "the journal") in err.
 history_status read_journal_history(const char *path, std::vector<past_boot> &boots,
-                                    std::string &error);
+                                    std::string *err);
 
 #endif // CORVANE_RECORD_JOURNAL_HISTORY_H

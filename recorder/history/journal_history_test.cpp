@@ -66,8 +66,8 @@ struct journal_history_test : ::testing::Test {
 	std::vector<past_boot> read(const char *path, history_status expected)
 	{
 		std::vector<past_boot> boots;
-		std::string error;
-		EXPECT_EQ(read_journal_history(path, boots, error), expected) << error;
+		std::string err;
+		EXPECT_EQ(read_journal_history(path, boots, &err), expected) << err;
 		return boots;
 	}
 };

@@ -26,15 +26,6 @@ struct group {
 	std::vector<member> members = {};
 };
 
-// The end of a bounded entry, held within the range of int64_t.
-int64_t end_of(const past_boot &boot)
-{
-	int64_t end;
-	if (__builtin_add_overflow(boot.boot_time, boot.uptime, &end))
-		return INT64_MAX;
-	return end;
-}
-
 void add(group &g, std::size_t source, const past_boot &boot)
 {
 	g.sources |= uint32_t{1} << source;
@@ -48,8 +39,8 @@ group *nearest(std::multimap<int64_t, std::size_t> &by_start, std::vector<group>
 {
 	group *best = nullptr;
 	int64_t best_distance = 0;
-	auto from = by_start.lower_bound(clamped_sum(boot.boot_time, -merge_start_window));
-	auto to = by_start.upper_bound(clamped_sum(boot.boot_time, merge_start_window));
+	auto from = by_start.lower_bound(clamped_sum(boot.boot_time, -same_boot_window));
+	auto to = by_start.upper_bound(clamped_sum(boot.boot_time, same_boot_window));
 	for (auto it = from; it != to; ++it) {
 		group &g = groups[it->second];
 		int64_t distance = it->first > boot.boot_time ? it->first - boot.boot_time
@@ -75,7 +66,7 @@ merged_boot combine(group &g)
 		const past_boot &b = *m.boot;
 		boot.boot_time = std::min(boot.boot_time, b.boot_time);
 		if (b.bounded) {
-			end = std::max(end, end_of(b));
+			end = std::max(end, clamped_sum(b.boot_time, b.uptime));
 			if (b.uptime > longest) {
 				longest = b.uptime;
 				merged.source = m.source;

@@ -16,15 +16,10 @@ struct merged_boot {
 	uint32_t sources;   // a bit for each source that remembers it: 1 << index
 };
 
-// Seconds between the starts of two sources' entries of one boot, when one
-// of them lacks the boot id: a source may date a boot by its kernel's start
-// or by a record written once the system is up.
-constexpr int64_t merge_start_window = 120;
-
 // The boots of the lists (one for each source, at most 32) as one list in
 // order of start.  Entries of two sources are one boot when they have the
 // same boot id, or when one lacks it and it started at most
-// merge_start_window seconds from the boot's start (the earliest start of
+// same_boot_window seconds from the boot's start (the earliest start of
 // the entries of its boot id; the nearest such boot, never two entries of
 // one source); two different boot ids are two boots, however close.  A boot
 // of several entries starts at the earliest start and lasts until the

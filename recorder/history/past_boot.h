@@ -14,6 +14,14 @@ enum class boot_end {
 	unclean, // a crash, a power cut or a hard reset: no shutdown was seen
 };
 
+// Seconds between two starts of one boot, when one of them lacks the boot
+// id: the kernel's start of a boot (which the recorder stores, and the
+// journal tells) and the boot record that the system writes once it is up
+// (the login accounting file's, the login database's).  The import matches
+// a boot with a stored one, and the merge the sources' entries of a boot,
+// within it.
+constexpr int64_t same_boot_window = 120;
+
 // A boot that a source remembers.  Its uptime runs from its start to the last
 // moment the source knows it was up; a boot whose end the source cannot tell,
 // or tells as before its start, cannot be bounded.

@@ -1,4 +1,4 @@
-// boot_history.cpp - the boots that the login accounting file remembers.
+// wtmp_history.cpp - the boots that the login accounting file remembers.
 //
 // The file holds a record for each boot (type BOOT_TIME, the kernel release
 // as its host) and each shutdown (type RUN_LVL, user "shutdown"), among the
@@ -21,7 +21,6 @@
 #include <unistd.h>
 
 #ifdef __linux__
-#include <paths.h>
 #include <utmpx.h>
 #endif
 
@@ -94,52 +93,40 @@ bool read_records_of_file(std::vector<past_boot> &boots)
 
 } // namespace
 
-const char *default_boot_history()
+history_status read_wtmp_history(const char *path, std::vector<past_boot> &boots, std::string *err)
 {
-#ifdef _PATH_WTMP
-	return _PATH_WTMP;
-#else
-	return "/var/log/wtmp";
-#endif
-}
-
-history_status read_boot_history(const char *path, std::vector<past_boot> &boots, int &error)
-{
+	auto unreadable = [&](const std::string &reason) {
+		*err = std::string("cannot read ") + path + ": " + reason;
+		return history_status::unreadable;
+	};
 	// The utmpx calls tell neither a missing file nor a read error from
 	// the end of the records: the file is looked at first.
 	struct stat st;
 	int fd = open_plain_file(path, st);
-	if (fd < 0) {
-		error = errno;
-		return error == ENOENT ? history_status::missing : history_status::unreadable;
-	}
-	error = 0;
+	if (fd < 0)
+		return errno == ENOENT ? history_status::missing
+		                       : unreadable(plain_file_reason(errno));
+	int error = 0;
 	char byte;
 	errno = 0;
 	if (st.st_size > 0 && read(fd, &byte, 1) != 1)
 		error = errno != 0 ? errno : EIO;
 	close(fd);
 	if (error != 0)
-		return history_status::unreadable;
+		return unreadable(plain_file_reason(error));
 	if (st.st_size == 0)
 		return history_status::empty;
 #ifdef __linux__
-	if (st.st_size < static_cast<off_t>(sizeof(struct utmpx))) {
-		error = not_login_accounting_file;
-		return history_status::unreadable;
-	}
-	if (utmpxname(path) != 0) {
-		error = errno;
-		return history_status::unreadable;
-	}
-	if (!read_records_of_file(boots)) {
-		error = not_login_accounting_file;
-		return history_status::unreadable;
-	}
+	const char *not_wtmp = "not a login accounting file";
+	if (st.st_size < static_cast<off_t>(sizeof(struct utmpx)))
+		return unreadable(not_wtmp);
+	if (utmpxname(path) != 0)
+		return unreadable(plain_file_reason(errno));
+	if (!read_records_of_file(boots))
+		return unreadable(not_wtmp);
 	return history_status::read;
 #else
 	(void)boots;
-	error = ENOSYS;
-	return history_status::unreadable;
+	return unreadable(plain_file_reason(ENOSYS));
 #endif
 }

@@ -1,7 +1,8 @@
-// boot_history_test.cpp - the boots read from a login accounting file that
+// wtmp_history_test.cpp - the boots read from a login accounting file that
 // the test writes itself.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,23 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "recorder/history/history_test_tools.h"
 #include "recorder/history/wtmp_history.h"
 #include "recorder/history/wtmp_writer.h"
 #include "test_support.h"
-
-// Beside past_boot, where the comparisons of the standard library find them.
-static bool operator==(const past_boot &a, const past_boot &b)
-{
-	return a.boot_time == b.boot_time && a.uptime == b.uptime && a.bounded == b.bounded &&
-	       a.release == b.release && a.end == b.end && a.release_cut == b.release_cut;
-}
-
-static std::ostream &operator<<(std::ostream &os, const past_boot &b)
-{
-	return os << "{" << b.boot_time << ", " << b.uptime << ", " << b.bounded << ", \""
-	          << b.release << "\", end " << static_cast<int>(b.end) << ", cut " << b.release_cut
-	          << "}";
-}
 
 namespace
 {
@@ -37,7 +25,7 @@ struct entry {
 	std::string text;
 };
 
-struct boot_history_test : ::testing::Test {
+struct wtmp_history_test : ::testing::Test {
 	corvane_test::temp_dir dir;
 	std::string wtmp = dir.path + "/wtmp";
 
@@ -47,8 +35,8 @@ struct boot_history_test : ::testing::Test {
 		for (const entry &e : entries)
 			append_wtmp(wtmp, e.kind, e.when, e.text);
 		std::vector<past_boot> boots;
-		int error = 0;
-		EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error),
+		std::string err;
+		EXPECT_EQ(read_wtmp_history(wtmp.c_str(), boots, &err),
 		          entries.empty() ? history_status::empty : history_status::read);
 		return boots;
 	}
@@ -73,7 +61,7 @@ constexpr auto clean = boot_end::clean;
 constexpr auto unclean = boot_end::unclean;
 constexpr auto unknown = boot_end::unknown;
 
-TEST_F(boot_history_test, bounds_each_boot_by_its_shutdown_or_its_last_record)
+TEST_F(wtmp_history_test, bounds_each_boot_by_its_shutdown_or_its_last_record)
 {
 	struct {
 		const char *name;
@@ -138,7 +126,7 @@ TEST_F(boot_history_test, bounds_each_boot_by_its_shutdown_or_its_last_record)
 
 // The release rule of every source (cut_release): cut at a control
 // character, a blank or a byte of a non-ASCII letter, and counted.
-TEST_F(boot_history_test, cuts_a_release_at_what_a_release_cannot_hold)
+TEST_F(wtmp_history_test, cuts_a_release_at_what_a_release_cannot_hold)
 {
 	struct {
 		std::string host;
@@ -163,27 +151,27 @@ TEST_F(boot_history_test, cuts_a_release_at_what_a_release_cannot_hold)
 	}
 }
 
-TEST_F(boot_history_test, tells_a_missing_an_empty_and_an_unreadable_file)
+TEST_F(wtmp_history_test, tells_a_missing_an_empty_and_an_unreadable_file)
 {
 	std::vector<past_boot> boots;
-	int error = 0;
-	EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error), history_status::missing);
-	EXPECT_EQ(error, ENOENT);
+	std::string err;
+	EXPECT_EQ(read_wtmp_history(wtmp.c_str(), boots, &err), history_status::missing);
+	EXPECT_EQ(err, "");
 
 	corvane_test::write_file(wtmp, "");
-	EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error), history_status::empty);
+	EXPECT_EQ(read_wtmp_history(wtmp.c_str(), boots, &err), history_status::empty);
 
-	EXPECT_EQ(read_boot_history(dir.path.c_str(), boots, error), history_status::unreadable);
-	EXPECT_EQ(error, EISDIR);
+	EXPECT_EQ(read_wtmp_history(dir.path.c_str(), boots, &err), history_status::unreadable);
+	EXPECT_EQ(err, "cannot read " + dir.path + ": " + std::strerror(EISDIR));
 
 	std::string fifo = dir.path + "/fifo";
 	ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-	EXPECT_EQ(read_boot_history(fifo.c_str(), boots, error), history_status::unreadable);
-	EXPECT_EQ(error, EINVAL);
+	EXPECT_EQ(read_wtmp_history(fifo.c_str(), boots, &err), history_status::unreadable);
+	EXPECT_EQ(err, "cannot read " + fifo + ": Not a plain file");
 	EXPECT_TRUE(boots.empty());
 }
 
-TEST_F(boot_history_test, reads_any_bytes_without_harm)
+TEST_F(wtmp_history_test, reads_any_bytes_without_harm)
 {
 	// Random bytes, and a record cut short at the end of the file, after a
 	// boot record; random bytes alone, a text file and a piece of a record
@@ -202,8 +190,8 @@ TEST_F(boot_history_test, reads_any_bytes_without_harm)
 		ASSERT_EQ(std::fclose(f), 0);
 	}
 	std::vector<past_boot> boots;
-	int error = 0;
-	EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error), history_status::read);
+	std::string err;
+	EXPECT_EQ(read_wtmp_history(wtmp.c_str(), boots, &err), history_status::read);
 	ASSERT_FALSE(boots.empty());
 	EXPECT_EQ(boots.front().boot_time, 1700000000);
 	for (const past_boot &b : boots)
@@ -215,10 +203,10 @@ TEST_F(boot_history_test, reads_any_bytes_without_harm)
 	for (const std::string &other : {bytes, text, std::string(sizeof(utmpx) - 1, '\0')}) {
 		corvane_test::write_file(wtmp, other);
 		boots.clear();
-		error = 0;
-		EXPECT_EQ(read_boot_history(wtmp.c_str(), boots, error), history_status::unreadable)
+		err.clear();
+		EXPECT_EQ(read_wtmp_history(wtmp.c_str(), boots, &err), history_status::unreadable)
 		    << other.size() << " bytes";
-		EXPECT_EQ(error, not_login_accounting_file);
+		EXPECT_EQ(err, "cannot read " + wtmp + ": not a login accounting file");
 		EXPECT_TRUE(boots.empty());
 	}
 }

@@ -21,6 +21,7 @@
 #include <sqlite3.h>
 
 #include "recorder/history/history_values.h"
+#include "recorder/plain_file.h"
 
 namespace
 {
@@ -112,18 +113,18 @@ std::vector<past_boot> boots_of_rows(const std::vector<wtmpdb_row> &all)
 }
 
 history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boots,
-                                   std::string &error)
+                                   std::string *err)
 {
-	struct stat st;
-	if (stat(path, &st) != 0) {
-		int failure = errno;
-		error = std::strerror(failure);
-		return failure == ENOENT ? history_status::missing : history_status::unreadable;
-	}
-	if (!S_ISREG(st.st_mode)) {
-		error = std::strerror(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+	auto unreadable = [&](const std::string &reason) {
+		*err = std::string("cannot read ") + path + ": " + reason;
 		return history_status::unreadable;
-	}
+	};
+	// SQLite opens the file itself: it is looked at first.
+	struct stat st;
+	if (stat(path, &st) != 0)
+		return errno == ENOENT ? history_status::missing : unreadable(std::strerror(errno));
+	if (int error = plain_file_error(st))
+		return unreadable(std::strerror(error));
 	if (st.st_size == 0)
 		return history_status::empty;
 
@@ -152,10 +153,8 @@ history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boo
 		            std::strcmp(reinterpret_cast<const char *>(user), "reboot") == 0;
 		rows.push_back({boot, *login, logout, boot ? text_of(query.get(), 4) : ""});
 	}
-	if (r != SQLITE_DONE) {
-		error = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(r);
-		return history_status::unreadable;
-	}
+	if (r != SQLITE_DONE)
+		return unreadable(db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(r));
 	std::vector<past_boot> found = boots_of_rows(rows);
 	boots.insert(boots.end(), found.begin(), found.end());
 	return history_status::read;

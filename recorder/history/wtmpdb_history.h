@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "recorder/history/wtmp_history.h"
+#include "recorder/history/history_status.h"
 #include "recorder/history/past_boot.h"
-
-// The system's login database.
-constexpr const char *default_wtmpdb = "/var/lib/wtmpdb/wtmp.db";
 
 // A row of the login database as the reader takes it: a boot's (Type 1,
 // User "reboot") or any other (a login, a soft reboot), its times in
@@ -36,8 +33,8 @@ std::vector<past_boot> boots_of_rows(const std::vector<wtmpdb_row> &rows);
 // the boot is skipped, though it ended cleanly.  Its release is cut as
 // cut_release tells (history_values.h).  A file
 // that cannot be read, or that is no login database, gives unreadable with
-// the reason in error.
+// the message that names path in err.
 history_status read_wtmpdb_history(const char *path, std::vector<past_boot> &boots,
-                                   std::string &error);
+                                   std::string *err);
 
 #endif // CORVANE_RECORD_WTMPDB_HISTORY_H

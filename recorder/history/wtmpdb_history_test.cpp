@@ -33,8 +33,8 @@ struct wtmpdb_history_test : ::testing::Test {
 	std::vector<past_boot> read(history_status expected)
 	{
 		std::vector<past_boot> boots;
-		std::string error;
-		EXPECT_EQ(read_wtmpdb_history(db.c_str(), boots, error), expected) << error;
+		std::string err;
+		EXPECT_EQ(read_wtmpdb_history(db.c_str(), boots, &err), expected) << err;
 		return boots;
 	}
 };
@@ -173,9 +173,9 @@ TEST_F(wtmpdb_history_test, a_database_without_the_table_is_unreadable)
 	REQUIRE_TOOL(tool, "sqlite3");
 	make("CREATE TABLE other(x INTEGER);\n");
 	std::vector<past_boot> boots;
-	std::string error;
-	EXPECT_EQ(read_wtmpdb_history(db.c_str(), boots, error), history_status::unreadable);
-	EXPECT_EQ(error, "no such table: wtmp");
+	std::string err;
+	EXPECT_EQ(read_wtmpdb_history(db.c_str(), boots, &err), history_status::unreadable);
+	EXPECT_EQ(err, "cannot read " + db + ": no such table: wtmp");
 	// A database of the table and no row holds no boot.
 	make(table);
 	EXPECT_EQ(read(history_status::read), std::vector<past_boot>{});
