@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "recorder/history_values.h"
-#include "recorder/journal_history.h"
+#include "recorder/history/history_values.h"
+#include "recorder/history/journal_history.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {

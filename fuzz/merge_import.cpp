@@ -24,9 +24,9 @@
 #include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
-#include "recorder/history_sources.h"
-#include "recorder/import.h"
-#include "recorder/merge_history.h"
+#include "recorder/history/history_sources.h"
+#include "recorder/history/import_boots.h"
+#include "recorder/history/merge_history.h"
 #include "recorder/store_range.h"
 
 namespace

@@ -16,9 +16,9 @@
 #include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
-#include "recorder/boot_ends.h"
-#include "recorder/figures.h"
-#include "recorder/metrics.h"
+#include "recorder/boot_state/boot_ends.h"
+#include "recorder/boot_state/figures.h"
+#include "recorder/boot_state/metrics.h"
 
 namespace
 {

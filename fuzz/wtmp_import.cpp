@@ -12,19 +12,20 @@
 #include "corvane_store.h"
 #include "fuzz/fuzz_support.h"
 #include "internal.h"
-#include "recorder/boot_history.h"
-#include "recorder/import.h"
+#include "recorder/history/wtmp_history.h"
+#include "recorder/history/import_boots.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {
 	static const std::string file = fuzz::scratch_dir() + "/wtmp";
 	fuzz::put_file(file, data, size);
 	std::vector<past_boot> boots;
-	int error = 0;
-	history_status status = read_boot_history(file.c_str(), boots, error);
+	std::string err;
+	history_status status = read_wtmp_history(file.c_str(), boots, &err);
 	fuzz::check(status == history_status::read || status == history_status::empty ||
 	                (status == history_status::unreadable &&
-	                 error == not_login_accounting_file && boots.empty()),
+	                 err == "cannot read " + file + ": not a login accounting file" &&
+	                 boots.empty()),
 	            "a plain file was not read");
 
 	corvane_forget_records();

@@ -2,11 +2,16 @@
 #include "recorder/running_boot.h"
 
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
-// The running boot's record, which the library reads; the recorder sets it
-// once the store is read.
+#include "recorder/store_range.h"
+
+// The running boot's record, which the library reads; the run sets it once
+// the store is read and the record made (main.cpp).
 struct urec *u_current = nullptr;
 
 namespace
@@ -43,9 +48,10 @@ time_t free_boot_time(time_t boot_time, const urec *own)
 
 } // namespace
 
-bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update,
+void record_running_boot(const running_boot &now, const boot_mark *mark, boot_update *out,
                          int64_t mark_uptime)
 {
+	boot_update &update = *out;
 	update = boot_update{};
 	urec *rec = nullptr;
 	time_t boot_time = now.boot_time;
@@ -78,14 +84,14 @@ bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 			update.moved = true;
 			update.moved_from = rec->boot_time;
 			if (move_urec(rec, boot_time) != 0)
-				return false;
+				throw std::bad_alloc();
 		}
 		if (now.uptime > rec->uptime)
 			rec->uptime = now.uptime;
 	} else {
 		rec = add_urec(now.uptime, boot_time, now.sysinfo);
 		if (!rec)
-			return false;
+			throw std::bad_alloc();
 		update.added = true;
 	}
 	if (*now.boot_id) {
@@ -98,6 +104,34 @@ bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 		}
 	}
 	update.record = rec;
-	u_current = rec;
+}
+
+bool record_this_boot(recorded_boot *recorded, std::string *err)
+{
+	*recorded = recorded_boot{};
+	std::string sysinfo = read_sysinfo();
+	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
+	                    sysinfo.c_str(), read_boot_id()};
+	if (!fits_store(static_cast<int64_t>(now.boot_time), now.uptime)) {
+		char text[160];
+		std::snprintf(text, sizeof text,
+		              "the running boot (at %" PRId64 ", up %" PRId64
+		              " seconds) lies beyond the times the store holds",
+		              static_cast<int64_t>(now.boot_time), now.uptime);
+		*err = text;
+		return false;
+	}
+	recorded->marked = read_boot_mark_uptime(&recorded->old_mark, &recorded->old_uptime) != 0;
+	record_running_boot(now, recorded->marked ? &recorded->old_mark : nullptr,
+	                    &recorded->update, recorded->old_uptime);
 	return true;
+}
+
+bool mark_changed(const recorded_boot &recorded)
+{
+	const boot_update &update = recorded.update;
+	bool same = recorded.marked && std::strcmp(recorded.old_mark.id, update.mark.id) == 0 &&
+	            recorded.old_mark.boot_time == update.mark.boot_time &&
+	            recorded.old_uptime == update.mark_uptime;
+	return !same;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "corvane_store.h"
 
@@ -17,7 +18,7 @@ struct running_boot {
 
 // What record_running_boot found and did.
 struct boot_update {
-	urec *record = nullptr;   // the running boot's record (u_current)
+	urec *record = nullptr;   // the running boot's record, for u_current
 	bool added = false;       // a new record was added for it
 	bool moved = false;       // its record moved to another boot time
 	time_t moved_from = 0;    // the boot time it was stored under, when moved
@@ -30,7 +31,8 @@ struct boot_update {
 	int64_t fell_from = 0;    // the mark's uptime, when uptime_fell
 };
 
-// Makes the running boot's record in urec_list u_current.  mark is the boot
+// Makes the running boot's record in urec_list (update->record, which the
+// caller makes u_current).  mark is the boot
 // mark read beside the store, or NULL when there is none, and mark_uptime
 // the uptime it holds (-1 for none: a mark of an older recorder).
 //
@@ -46,8 +48,26 @@ struct boot_update {
 // the first free second after it.  Without a boot id (an old kernel, another
 // system) a boot is known by its boot time.  Either way the record's uptime
 // is raised to the running boot's, never lowered, and a stored record keeps
-// its text.  false when memory is short.
-bool record_running_boot(const running_boot &now, const boot_mark *mark, boot_update &update,
+// its text.  Throws std::bad_alloc when memory is short.
+void record_running_boot(const running_boot &now, const boot_mark *mark, boot_update *update,
                          int64_t mark_uptime = -1);
+
+// What a run found of the running boot: the boot mark beside the store as it
+// was, and what record_running_boot did.
+struct recorded_boot {
+	bool marked = false;     // there was a boot mark
+	boot_mark old_mark = {}; // the mark, when marked
+	int64_t old_uptime = -1; // its uptime, -1 for none
+	boot_update update;
+};
+
+// Reads what the system tells of the running boot and the boot mark beside
+// the store, and makes the running boot's record (record_running_boot):
+// false, with the message in err, when the store cannot hold the running
+// boot's times.  Throws std::bad_alloc when memory is short.
+bool record_this_boot(recorded_boot *recorded, std::string *err);
+
+// Whether the mark to save differs from the mark that was read.
+bool mark_changed(const recorded_boot &recorded);
 
 #endif // CORVANE_RECORD_RUNNING_BOOT_H

@@ -1,0 +1,144 @@
+// boot_ends.cpp - how each boot ended: the ends file beside the store.
+//
+// The file is the store's name with ".ends" added, one line a boot whose end
+// is known: its boot time as the store holds it, a blank, and "clean" (its
+// shutdown run happened) or "unclean" (the next boot started without one).
+// The recorder rewrites it whole, under the writers' lock, as it does the
+// store, and keeps every line it cannot read.
+#include "recorder/boot_state/boot_ends.h"
+#include "recorder/plain_file.h"
+#include "recorder/store_files.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace
+{
+
+// The longest line read as an end; a longer one is kept as it is.
+constexpr std::size_t max_line = 64;
+
+// Reads "BOOT_TIME clean" or "BOOT_TIME unclean".
+bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
+{
+	std::size_t blank = line.find(' ');
+	if (blank == std::string::npos || blank == 0 || blank > 19 || line.size() > max_line)
+		return false;
+	if (line[0] == '0' && blank > 1)
+		return false;
+	int64_t value = 0;
+	for (std::size_t i = 0; i < blank; i++) {
+		char c = line[i];
+		if (c < '0' || c > '9' || value > (INT64_MAX - (c - '0')) / 10)
+			return false;
+		value = value * 10 + (c - '0');
+	}
+	std::string word = line.substr(blank + 1);
+	if (word == "clean")
+		end = boot_end::clean;
+	else if (word == "unclean")
+		end = boot_end::unclean;
+	else
+		return false;
+	boot_time = value;
+	return true;
+}
+
+} // namespace
+
+bool read_boot_ends(const std::string &path, boot_ends *ends, std::string *err)
+{
+	*ends = boot_ends{};
+	struct stat st;
+	int fd = open_plain_file(path.c_str(), st);
+	int error = fd < 0 ? errno : 0;
+	std::string text;
+	char buf[65536];
+	while (error == 0) {
+		ssize_t n = read(fd, buf, sizeof buf);
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n < 0)
+			error = errno;
+		if (n <= 0)
+			break;
+		text.append(buf, static_cast<std::size_t>(n));
+	}
+	if (fd >= 0)
+		close(fd);
+	if (error == ENOENT)
+		return true;
+	if (error != 0) {
+		*err = "cannot read " + path + ": " + store_read_reason(error);
+		return false;
+	}
+	parse_boot_ends(text, *ends);
+	return true;
+}
+
+void parse_boot_ends(const std::string &text, boot_ends &ends)
+{
+	ends = boot_ends{};
+	std::size_t start = 0;
+	while (start < text.size()) {
+		std::size_t end = text.find('\n', start);
+		if (end == std::string::npos)
+			end = text.size();
+		std::string line = text.substr(start, end - start);
+		start = end + 1;
+		int64_t boot_time;
+		boot_end how;
+		if (parse_line(line, boot_time, how))
+			ends.ends[boot_time] = how;
+		else
+			ends.kept.push_back(line);
+	}
+}
+
+std::string boot_ends_text(const boot_ends &ends)
+{
+	std::string text;
+	for (const std::string &line : ends.kept)
+		text += line + "\n";
+	for (const auto &[boot_time, how] : ends.ends) {
+		if (how == boot_end::unknown)
+			continue;
+		text += std::to_string(boot_time);
+		text += how == boot_end::clean ? " clean\n" : " unclean\n";
+	}
+	return text;
+}
+
+boot_end how_ended(const boot_ends &ends, int64_t boot_time)
+{
+	auto it = ends.ends.find(boot_time);
+	return it == ends.ends.end() ? boot_end::unknown : it->second;
+}
+
+bool note_ends(boot_ends &ends, const boot_update &update, bool shutdown)
+{
+	bool changed = false;
+	auto set = [&](int64_t boot_time, boot_end how) {
+		auto [it, added] = ends.ends.emplace(boot_time, how);
+		if (!added && it->second == how)
+			return;
+		it->second = how;
+		changed = true;
+	};
+	if (update.moved) {
+		auto it = ends.ends.find(update.moved_from);
+		if (it != ends.ends.end()) {
+			boot_end how = it->second;
+			ends.ends.erase(it);
+			changed = true;
+			set(update.record->boot_time, how);
+		}
+	}
+	if (update.new_boot && how_ended(ends, update.ended_boot) == boot_end::unknown)
+		set(update.ended_boot, boot_end::unclean);
+	if (shutdown)
+		set(update.record->boot_time, boot_end::clean);
+	return changed;
+}
