@@ -30,7 +30,7 @@
 # shellcheck disable=SC2015 # "A && B || bad": bad unless both hold
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/.." && pwd)
+source_dir=$(cd "$here/../.." && pwd)
 export LC_ALL=C TZ=UTC
 
 # --- cleanup --------------------------------------------------------------------
