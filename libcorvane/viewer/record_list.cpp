@@ -1,4 +1,4 @@
-// records.cpp - the list of records and adding a record to it.
+// record_list.cpp - the list of records and adding a record to it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -8,10 +8,10 @@
 #include <sys/mman.h>
 
 #include "corvane_store.h"
-#include "moved_boots.h"
+#include "writing/move_urec.h"
 #include "internal.h"
-#include "record.h"
-#include "text.h"
+#include "viewer/record.h"
+#include "viewer/text.h"
 
 // Head of the list of all records, the running boot's included; NULL until
 // the first record is added.
