@@ -19,7 +19,7 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "viewer/record.h"
+#include "viewer/record_memory.h"
 #include "store/open_store.h"
 #include "store/store_line.h"
 
