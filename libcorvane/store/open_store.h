@@ -1,7 +1,7 @@
-// store_file.h - opening and reading the records store's file, for the
+// open_store.h - opening and reading the records store's file, for the
 // reader and the writer.
-#ifndef CORVANE_STORE_FILE_H
-#define CORVANE_STORE_FILE_H
+#ifndef CORVANE_OPEN_STORE_H
+#define CORVANE_OPEN_STORE_H
 
 #include <cstddef>
 
@@ -20,4 +20,4 @@ long read_store_bytes(int fd, char *buf, std::size_t room);
 
 } // namespace corvane
 
-#endif // CORVANE_STORE_FILE_H
+#endif // CORVANE_OPEN_STORE_H

@@ -1,6 +1,7 @@
-// record.h - making records, for the parts of the library that add them.
-#ifndef CORVANE_RECORD_H
-#define CORVANE_RECORD_H
+// record_memory.h - making and freeing records, for the parts of the library
+// that add them.
+#ifndef CORVANE_RECORD_MEMORY_H
+#define CORVANE_RECORD_MEMORY_H
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,10 @@ urec *new_urec(int64_t uptime, time_t boot_time, const char *text, std::size_t l
 // Releases a record that new_urec made and nothing links any longer.
 void free_urec(urec *rec);
 
+// Frees every block of records at once, and starts again from calloc: every
+// record of a block is gone then, whatever links it.
+void forget_record_memory();
+
 } // namespace corvane
 
-#endif // CORVANE_RECORD_H
+#endif // CORVANE_RECORD_MEMORY_H

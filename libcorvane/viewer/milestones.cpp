@@ -3,7 +3,7 @@
 
 #include "corvane_store.h"
 #include "internal.h"
-#include "text.h"
+#include "viewer/text.h"
 
 namespace
 {

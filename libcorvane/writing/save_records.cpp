@@ -4,7 +4,7 @@
 #include <new>
 
 #include "corvane_store.h"
-#include "replace.h"
+#include "writing/replace_file.h"
 
 extern "C" int save_records(void)
 {

@@ -1,5 +1,5 @@
-// store_file.cpp - opening and reading the records store's file.
-#include "store_file.h"
+// open_store.cpp - opening and reading the records store's file.
+#include "store/open_store.h"
 
 #include <cerrno>
 

@@ -24,8 +24,8 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "folders.h"
-#include "replace.h"
+#include "writing/folders.h"
+#include "writing/replace_file.h"
 
 namespace
 {

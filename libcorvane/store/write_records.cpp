@@ -20,10 +20,10 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "moved_boots.h"
-#include "replace.h"
-#include "store_file.h"
-#include "store_line.h"
+#include "writing/move_urec.h"
+#include "writing/replace_file.h"
+#include "store/open_store.h"
+#include "store/store_line.h"
 
 namespace
 {

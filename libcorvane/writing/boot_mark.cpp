@@ -19,8 +19,8 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "replace.h"
-#include "store_file.h"
+#include "writing/replace_file.h"
+#include "store/open_store.h"
 
 namespace
 {

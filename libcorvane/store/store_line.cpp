@@ -1,5 +1,5 @@
 // store_line.cpp - reading one line of the records store.
-#include "store_line.h"
+#include "store/store_line.h"
 
 #include <cstring>
 #include <ctime>

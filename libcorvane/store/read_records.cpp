@@ -1,4 +1,4 @@
-// store.cpp - reading the records store.
+// read_records.cpp - reading the records store into the list.
 //
 // The store is a text file with one boot per line, UPTIME:BOOTTIME:SYSINFO
 // (see FORMAT.md).  It is read in chunks of a fixed buffer: no line is kept
@@ -19,9 +19,9 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "record.h"
-#include "store_file.h"
-#include "store_line.h"
+#include "viewer/record_memory.h"
+#include "store/open_store.h"
+#include "store/store_line.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-// moved_boots.cpp - records moved to another boot time.
+// move_urec.cpp - moving a record to another boot time, noting the time it left.
 //
 // The store is rewritten line by line and keeps every line of a boot that
 // the list lacks; a record moved to another boot time would leave its old
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "corvane_store.h"
-#include "moved_boots.h"
+#include "writing/move_urec.h"
 
 namespace
 {

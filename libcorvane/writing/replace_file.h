@@ -1,6 +1,6 @@
-// replace.h - replacing a file whole, the way the store is replaced.
-#ifndef CORVANE_REPLACE_H
-#define CORVANE_REPLACE_H
+// replace_file.h - replacing a file whole, the way the store is replaced.
+#ifndef CORVANE_REPLACE_FILE_H
+#define CORVANE_REPLACE_FILE_H
 
 #include <cstddef>
 #include <functional>
@@ -33,4 +33,4 @@ bool replace_whole(const std::string &path, const std::function<bool(int fd)> &f
 
 } // namespace corvane
 
-#endif // CORVANE_REPLACE_H
+#endif // CORVANE_REPLACE_FILE_H

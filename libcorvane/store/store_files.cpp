@@ -1,4 +1,4 @@
-// store_path.cpp - where the records store is.
+// store_files.cpp - where the records store is.
 #include <cstdlib>
 
 #include "corvane_store.h"

@@ -1,21 +1,14 @@
-// records.cpp - the list of records and adding a record to it.
+// record_memory.cpp - the memory of records: calloc for a small store, blocks
+// that the kernel may back with huge pages for a large one.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include <sys/mman.h>
 
-#include "corvane_store.h"
-#include "moved_boots.h"
-#include "internal.h"
-#include "record.h"
-#include "text.h"
-
-// Head of the list of all records, the running boot's included; NULL until
-// the first record is added.
-struct urec *urec_list = nullptr;
+#include "viewer/record_memory.h"
+#include "viewer/text.h"
 
 namespace corvane
 {
@@ -131,31 +124,12 @@ void free_urec(urec *rec)
 		std::free(rec);
 }
 
+void forget_record_memory()
+{
+	for (const record_block &block : blocks)
+		munmap(block.mapping, block_size + huge_page);
+	blocks.clear();
+	calloc_records = 0;
+}
+
 } // namespace corvane
-
-extern "C" struct urec *add_urec(int64_t uptime, time_t boot_time, const char *sysinfo)
-{
-	const char *text = sysinfo ? sysinfo : "";
-	urec *rec = corvane::new_urec(uptime, boot_time, text, strnlen(text, SYSMAX));
-	if (!rec)
-		return nullptr;
-	rec->next = urec_list;
-	urec_list = rec;
-	return rec;
-}
-
-extern "C" void corvane_forget_records(void)
-{
-	urec *rec = urec_list;
-	while (rec) {
-		urec *next = rec->next;
-		corvane::free_urec(rec);
-		rec = next;
-	}
-	urec_list = nullptr;
-	for (const corvane::record_block &block : corvane::blocks)
-		munmap(block.mapping, corvane::block_size + corvane::huge_page);
-	corvane::blocks.clear();
-	corvane::calloc_records = 0;
-	corvane::forget_moves();
-}

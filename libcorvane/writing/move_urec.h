@@ -1,7 +1,7 @@
-// moved_boots.h - the boot times that records were moved away from, whose
+// move_urec.h - the boot times that move_urec moved records away from, whose
 // stored lines the next write drops.
-#ifndef CORVANE_MOVED_BOOTS_H
-#define CORVANE_MOVED_BOOTS_H
+#ifndef CORVANE_MOVE_UREC_H
+#define CORVANE_MOVE_UREC_H
 
 #include <cstdint>
 
@@ -16,4 +16,4 @@ void forget_moves();
 
 } // namespace corvane
 
-#endif // CORVANE_MOVED_BOOTS_H
+#endif // CORVANE_MOVE_UREC_H

@@ -1,6 +1,6 @@
-// system.cpp - what the library asks the running system: its clock, its
-// boot time and its name.  Every system call of the library is here, so that
-// a test double can replace this file alone.
+// system.cpp - what the library asks the running system: its uptime, the
+// kernel's boot time and boot id, and the system's name and release.  A test
+// double of the library replaces this file alone (tests/double/system.c).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // folders.cpp - the folder of the store, made when missing.
-#include "folders.h"
+#include "writing/folders.h"
 
 #include <cerrno>
 
