@@ -139,7 +139,7 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
 {
 	import_counts counts = {0, 0, 0, 0};
 	if (outcomes)
-		outcomes->clear();
+		outcomes->assign(boots.size(), import_outcome::skipped);
 	// A run without an import (the timer's) lists no stored boot.
 	if (boots.empty())
 		return counts;
@@ -154,8 +154,6 @@ import_counts import_boots(const std::vector<past_boot> &boots, const char *sysn
 	std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
 		return boots[a].boot_time < boots[b].boot_time;
 	});
-	if (outcomes)
-		outcomes->assign(boots.size(), import_outcome::skipped);
 	for (std::size_t i : order) {
 		const past_boot &boot = boots[i];
 		span b = {boot.boot_time,
