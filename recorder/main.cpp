@@ -235,17 +235,11 @@ std::string system_name()
 	return text.substr(0, text.find(' '));
 }
 
-// The ends file beside the store's real file.
-std::string ends_path()
-{
-	return std::string(records_path()) + ".ends";
-}
-
 // Reads the ends file; a file that cannot be read ends the run.
-boot_ends read_ends()
+boot_ends read_ends(const store_files &files)
 {
 	boot_ends ends;
-	std::string path = ends_path();
+	std::string path = files.ends;
 	int error = 0;
 	if (!read_boot_ends(path, ends, error))
 		fail("cannot read %s: %s", path.c_str(), std::strerror(error));
@@ -255,10 +249,10 @@ boot_ends read_ends()
 // Reads the store and makes the running boot's record in urec_list, as the
 // boot mark tells (old_mark, with its uptime, -1 for none): update says what
 // changed.
-void read_store_and_running_boot(boot_mark &old_mark, int64_t &old_uptime, bool &marked,
-                                 boot_update &update)
+void read_store_and_running_boot(const store_files &files, boot_mark &old_mark, int64_t &old_uptime,
+                                 bool &marked, boot_update &update)
 {
-	read_records(static_cast<time_t>(-1)); // every stored boot
+	read_records_in(&files, static_cast<time_t>(-1)); // every stored boot
 	std::string sysinfo = read_sysinfo();
 	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
 	                    sysinfo.c_str(), read_boot_id()};
@@ -266,7 +260,7 @@ void read_store_and_running_boot(boot_mark &old_mark, int64_t &old_uptime, bool 
 		fail("the running boot (at %" PRId64 ", up %" PRId64
 		     " seconds) lies beyond the times the store holds",
 		     static_cast<int64_t>(now.boot_time), now.uptime);
-	marked = read_boot_mark_uptime(&old_mark, &old_uptime) != 0;
+	marked = read_boot_mark_in(&files, &old_mark, &old_uptime) != 0;
 	if (!record_running_boot(now, marked ? &old_mark : nullptr, update, old_uptime))
 		throw std::bad_alloc();
 }
@@ -280,7 +274,7 @@ void refuse_other_than_plain(const char *store)
 }
 
 // --status: the store as the next run would leave it, written nowhere.
-int show_status(const char *store)
+int show_status(const char *store, const store_files &files)
 {
 	refuse_other_than_plain(store);
 	if (access(store, R_OK) != 0 && errno != ENOENT)
@@ -289,27 +283,26 @@ int show_status(const char *store)
 	int64_t mark_uptime;
 	bool marked;
 	boot_update update;
-	read_store_and_running_boot(mark, mark_uptime, marked, update);
-	print_status(stdout, store, figures_of(urec_list, u_current, read_ends()));
+	read_store_and_running_boot(files, mark, mark_uptime, marked, update);
+	print_status(stdout, store, figures_of(urec_list, u_current, read_ends(files)));
 	return 0;
 }
 
 int run(const options &opts)
 {
-	if (opts.store)
-		setenv("CORVANE_RECORDS", opts.store, 1);
 	// Messages name the store as given; the run reads, locks and writes
 	// its real file, so that every path to one store takes one lock.
-	std::string store_given = records_path();
+	std::string store_given = opts.store ? opts.store : records_path();
 	const char *store = store_given.c_str();
-	std::string lock_file = store_given + ".lock";
-	if (char *real = real_file_path(store)) {
-		setenv("CORVANE_RECORDS", real, 1);
-		lock_file = std::string(real) + ".lock";
-		std::free(real);
+	store_files files;
+	if (make_store_files(store, &files) != 0)
+		throw std::bad_alloc();
+	const char *lock_file = files.lock;
+	if (opts.status) {
+		int status = show_status(store, files);
+		free_store_files(&files);
+		return status;
 	}
-	if (opts.status)
-		return show_status(store);
 
 	// The history is read first: a source that cannot be read ends the run
 	// before the store is touched.
@@ -322,19 +315,19 @@ int run(const options &opts)
 
 	int lock = -1;
 	if (!opts.dry_run) {
-		lock = lock_records_within(opts.wait);
+		lock = lock_records_in(&files, static_cast<long>(opts.wait));
 		if (lock < 0 && errno == EWOULDBLOCK)
-			fail_held(lock_file.c_str(), records_lock_holder(), opts.wait);
+			fail_held(lock_file, records_lock_holder_in(&files), opts.wait);
 		if (lock < 0)
-			fail("cannot lock %s: %s", lock_file.c_str(), std::strerror(errno));
+			fail("cannot lock %s: %s", lock_file, std::strerror(errno));
 	}
 
 	boot_mark old_mark;
 	int64_t old_uptime;
 	bool marked;
 	boot_update update;
-	read_store_and_running_boot(old_mark, old_uptime, marked, update);
-	boot_ends ends = read_ends();
+	read_store_and_running_boot(files, old_mark, old_uptime, marked, update);
+	boot_ends ends = read_ends(files);
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
 	if (update.uptime_fell)
 		std::fprintf(stderr,
@@ -350,7 +343,7 @@ int run(const options &opts)
 
 	if (opts.dry_run) {
 		std::fflush(stdout);
-		if (write_records(STDOUT_FILENO) != 0)
+		if (write_records_in(&files, STDOUT_FILENO) != 0)
 			fail("cannot write the new %s to standard output: %s", store,
 			     std::strerror(errno));
 	} else {
@@ -359,16 +352,16 @@ int run(const options &opts)
 		// running boot taken for a new one.
 		if (ends_changed) {
 			std::string text = boot_ends_text(ends);
-			if (replace_file(ends_path().c_str(), text.data(), text.size()) != 0)
+			if (replace_file(files.ends, text.data(), text.size()) != 0)
 				fail("cannot save %s.ends: %s", store, std::strerror(errno));
 		}
 		bool same_mark = marked && std::strcmp(old_mark.id, update.mark.id) == 0 &&
 		                 old_mark.boot_time == update.mark.boot_time &&
 		                 old_uptime == update.mark_uptime;
 		if (update.has_mark && !same_mark &&
-		    save_boot_mark_uptime(&update.mark, update.mark_uptime) != 0)
+		    save_boot_mark_in(&files, &update.mark, update.mark_uptime) != 0)
 			fail("cannot save %s.boot: %s", store, std::strerror(errno));
-		if (save_records() != 0)
+		if (save_records_in(&files) != 0)
 			fail("cannot save %s: %s", store, std::strerror(errno));
 		unlock_records(lock);
 		if (opts.metrics &&
@@ -378,6 +371,7 @@ int run(const options &opts)
 	if (!history.empty())
 		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",
 		             history_summary(history).c_str());
+	free_store_files(&files);
 	return 0;
 }
 
