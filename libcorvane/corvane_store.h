@@ -70,6 +70,56 @@ int read_records_checked(time_t current_boot_time);
  * the library.  The environment is read on each call. */
 const char *records_path(void);
 
+/* Every file of one records store, named once from the store's path: the
+ * calls that end in "_in" take it, and the calls without it name the files
+ * of records_path() this way on each call.  The names are allocated with
+ * malloc; free_store_files releases them. */
+struct store_files {
+	char *store;       /* the store's real file (see real_file_path) */
+	char *lock;        /* the writers' lock file: store + ".lock" */
+	char *boot_mark;   /* the boot mark: store + ".boot" */
+	char *ends;        /* the boot ends file: store + ".ends" */
+	char *temp_prefix; /* how replace_file's new files of these files begin:
+	                    * the store's folder + "/." + its name + "." */
+	int resolve_error; /* 0, or the errno that kept the path from being
+	                    * resolved: the names are then those beside the path
+	                    * as given, and lock_records_in fails with it */
+};
+
+/* Names the files of the store at path into files.  Returns 0, or -1 with
+ * errno set, files then empty: EINVAL for a NULL or empty path, ENOMEM.  A
+ * path that cannot be resolved is no error (see resolve_error). */
+int make_store_files(const char *path, struct store_files *files);
+
+/* Frees the names that make_store_files made, leaving files empty; errno is
+ * kept.  An empty value is let be. */
+void free_store_files(struct store_files *files);
+
+/* read_records_checked on the store that files names. */
+int read_records_in(const struct store_files *files, time_t current_boot_time);
+
+/* write_records on the store that files names. */
+int write_records_in(const struct store_files *files, int fd);
+
+/* save_records on the store that files names. */
+int save_records_in(const struct store_files *files);
+
+/* lock_records_within on the store that files names, waiting seconds at
+ * most; a negative seconds waits for as long as lock_records does. */
+int lock_records_in(const struct store_files *files, long seconds);
+
+/* records_lock_holder of the store that files names. */
+long records_lock_holder_in(const struct store_files *files);
+
+/* read_boot_mark_uptime on the boot mark of the store that files names;
+ * uptime may be NULL. */
+int read_boot_mark_in(const struct store_files *files, struct boot_mark *mark, int64_t *uptime);
+
+/* save_boot_mark_uptime on the boot mark of the store that files names; an
+ * uptime of -1 saves the mark without one, as save_boot_mark does. */
+int save_boot_mark_in(const struct store_files *files, const struct boot_mark *mark,
+                      int64_t uptime);
+
 /* Writes to the open file fd the store as save_records would leave it.  The
  * store is rewritten line by line: every line that holds no boot of urec_list
  * (comments, blank lines, lines that cannot be read, boots the list lacks) is

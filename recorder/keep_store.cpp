@@ -25,7 +25,7 @@ bool failed(const std::string &what, const std::string &file, const std::string 
 
 } // namespace
 
-bool check_plain_store(const store_files &store, std::string *err)
+bool check_plain_store(const store_names &store, std::string *err)
 {
 	struct stat st;
 	if (stat(store.named.c_str(), &st) == 0 && plain_file_error(st) != 0)
@@ -34,52 +34,52 @@ bool check_plain_store(const store_files &store, std::string *err)
 	return true;
 }
 
-bool lock_store(const store_files &store, unsigned int wait, int *lock, std::string *err)
+bool lock_store(const store_names &store, unsigned int wait, int *lock, std::string *err)
 {
-	*lock = lock_records_within(wait);
+	*lock = lock_records_in(&store.files, static_cast<long>(wait));
 	if (*lock >= 0)
 		return true;
 	if (errno != EWOULDBLOCK)
-		return failed("cannot lock", store.lock, store_reason(errno), err);
-	long holder = records_lock_holder();
+		return failed("cannot lock", store.files.lock, store_reason(errno), err);
+	long holder = records_lock_holder_in(&store.files);
 	std::string by = holder > 0 ? "process " + std::to_string(holder) : "another process";
-	return failed("cannot lock", store.lock,
+	return failed("cannot lock", store.files.lock,
 	              "held by " + by + " (waited " + std::to_string(wait) + " second" +
 	                  (wait == 1 ? "" : "s") + ")",
 	              err);
 }
 
-bool read_store(const store_files &store, std::string *err)
+bool read_store(const store_names &store, std::string *err)
 {
-	if (read_records_checked(static_cast<time_t>(-1)) == 0) // every stored boot
+	if (read_records_in(&store.files, static_cast<time_t>(-1)) == 0) // every stored boot
 		return true;
 	if (errno == ENOMEM)
 		throw std::bad_alloc();
 	return failed("cannot read", store.named, store_read_reason(errno), err);
 }
 
-bool print_store(const store_files &store, std::string *err)
+bool print_store(const store_names &store, std::string *err)
 {
 	std::fflush(stdout);
-	if (write_records(STDOUT_FILENO) == 0)
+	if (write_records_in(&store.files, STDOUT_FILENO) == 0)
 		return true;
 	return failed("cannot write the new", store.named + " to standard output",
 	              std::strerror(errno), err);
 }
 
-bool save_store(const store_files &store, const recorded_boot &recorded, const boot_ends &ends,
+bool save_store(const store_names &store, const recorded_boot &recorded, const boot_ends &ends,
                 bool ends_changed, std::string *err)
 {
 	if (ends_changed) {
 		std::string text = boot_ends_text(ends);
-		if (replace_file(store.ends.c_str(), text.data(), text.size()) != 0)
+		if (replace_file(store.files.ends, text.data(), text.size()) != 0)
 			return failed("cannot save", store.named_ends, store_reason(errno), err);
 	}
 	const boot_update &update = recorded.update;
 	if (update.has_mark && mark_changed(recorded) &&
-	    save_boot_mark_uptime(&update.mark, update.mark_uptime) != 0)
+	    save_boot_mark_in(&store.files, &update.mark, update.mark_uptime) != 0)
 		return failed("cannot save", store.named_mark, store_reason(errno), err);
-	if (save_records() != 0)
+	if (save_records_in(&store.files) != 0)
 		return failed("cannot save", store.named, store_reason(errno), err);
 	return true;
 }

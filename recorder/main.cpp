@@ -31,7 +31,7 @@
 #include "recorder/keep_store.h"
 #include "recorder/options.h"
 #include "recorder/running_boot.h"
-#include "recorder/store_files.h"
+#include "recorder/store_names.h"
 
 #ifndef CORVANE_RECORD_VERSION
 #error "CORVANE_RECORD_VERSION must give the version"
@@ -80,21 +80,21 @@ std::string system_name()
 
 // Reads the store and makes the running boot's record, which becomes the
 // library's u_current: what the boot mark told and what changed.
-recorded_boot read_store_and_running_boot(const store_files &store)
+recorded_boot read_store_and_running_boot(const store_names &store)
 {
 	std::string err;
 	recorded_boot recorded;
 	check(read_store(store, &err), err);
-	check(record_this_boot(&recorded, &err), err);
+	check(record_this_boot(store.files, &recorded, &err), err);
 	u_current = recorded.update.record;
 	return recorded;
 }
 
-boot_ends read_ends(const store_files &store)
+boot_ends read_ends(const store_names &store)
 {
 	boot_ends ends;
 	std::string err;
-	check(read_boot_ends(store.ends, &ends, &err), err);
+	check(read_boot_ends(store.files.ends, &ends, &err), err);
 	return ends;
 }
 
@@ -116,7 +116,7 @@ void tell_uptime_fell(const boot_update &update, const boot_ends &ends)
 // --status: the store as the next run would leave it, written nowhere.  A
 // store that does not exist, or of which no line could be read, has no
 // figures to tell: the message says so and how to start one.
-int show_status(const store_files &store, bool named)
+int show_status(const store_names &store, bool named)
 {
 	std::string err;
 	const char *path = store.named.c_str();
@@ -140,13 +140,11 @@ int show_status(const store_files &store, bool named)
 	return 0;
 }
 
-int run(const options &opts)
+// The run that keeps the store: the running boot recorded, with --import
+// the boots the system remembers, and the store saved with the files beside
+// it.
+int record(const options &opts, const store_names &store)
 {
-	// Messages name the store as given; the run reads, locks and writes
-	// its real file, so that every path to one store takes one lock.
-	store_files store = use_store(opts.store);
-	if (opts.status)
-		return show_status(store, opts.store != nullptr);
 	std::string err;
 	if (opts.metrics)
 		check(check_metrics_folder(opts.metrics, &err), err);
@@ -181,6 +179,16 @@ int run(const options &opts)
 		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",
 		             history_summary(history).c_str());
 	return 0;
+}
+
+int run(const options &opts)
+{
+	// Messages name the store as given; the run reads, locks and writes
+	// its real file, so that every path to one store takes one lock.
+	store_names store = name_store(opts.store);
+	int status = opts.status ? show_status(store, opts.store != nullptr) : record(opts, store);
+	forget_store_names(&store);
+	return status;
 }
 
 } // namespace

@@ -106,7 +106,7 @@ void record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 	update.record = rec;
 }
 
-bool record_this_boot(recorded_boot *recorded, std::string *err)
+bool record_this_boot(const store_files &files, recorded_boot *recorded, std::string *err)
 {
 	*recorded = recorded_boot{};
 	std::string sysinfo = read_sysinfo();
@@ -121,7 +121,8 @@ bool record_this_boot(recorded_boot *recorded, std::string *err)
 		*err = text;
 		return false;
 	}
-	recorded->marked = read_boot_mark_uptime(&recorded->old_mark, &recorded->old_uptime) != 0;
+	recorded->marked =
+	    read_boot_mark_in(&files, &recorded->old_mark, &recorded->old_uptime) != 0;
 	record_running_boot(now, recorded->marked ? &recorded->old_mark : nullptr,
 	                    &recorded->update, recorded->old_uptime);
 	return true;

@@ -62,10 +62,11 @@ struct recorded_boot {
 };
 
 // Reads what the system tells of the running boot and the boot mark beside
-// the store, and makes the running boot's record (record_running_boot):
-// false, with the message in err, when the store cannot hold the running
-// boot's times.  Throws std::bad_alloc when memory is short.
-bool record_this_boot(recorded_boot *recorded, std::string *err);
+// the store that files names, and makes the running boot's record
+// (record_running_boot): false, with the message in err, when the store
+// cannot hold the running boot's times.  Throws std::bad_alloc when memory
+// is short.
+bool record_this_boot(const store_files &files, recorded_boot *recorded, std::string *err);
 
 // Whether the mark to save differs from the mark that was read.
 bool mark_changed(const recorded_boot &recorded);

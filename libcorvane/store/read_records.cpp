@@ -21,6 +21,7 @@
 #include "corvane_store.h"
 #include "viewer/record_memory.h"
 #include "store/open_store.h"
+#include "store/store_files.h"
 #include "store/store_line.h"
 
 namespace
@@ -45,21 +46,23 @@ void take_line(const char *line, std::size_t len, time_t current_boot_time,
 	}
 }
 
-// Reads every line of the store into stored, in file order: 0, or the
-// error that stopped it (a missing store is an empty one).  The store is
-// opened without blocking and read to the end of the file; one that is not a
-// plain file is not read.  A read error ends the store where it happens; a
-// line too long to read is skipped.
-int read_store(const char *path, time_t current_boot_time, std::vector<urec *> &stored)
+// Reads every line of the store into stored, in file order: false, with
+// errno set, for the error that stopped it (a missing store is an empty
+// one).  The store is opened without blocking and read to the end of the
+// file; one that is not a plain file is not read.  A read error ends the
+// store where it happens; a line too long to read is skipped.
+bool read_store(const char *path, time_t current_boot_time, std::vector<urec *> &stored)
 {
 	int fd = corvane::open_store(path);
 	if (fd < 0)
-		return errno == ENOENT ? 0 : errno;
+		return errno == ENOENT;
 	struct closer {
 		int fd;
 		~closer()
 		{
+			int error = errno;
 			close(fd);
+			errno = error;
 		}
 	} close_at_exit{fd};
 
@@ -70,7 +73,7 @@ int read_store(const char *path, time_t current_boot_time, std::vector<urec *> &
 		    return true;
 	    },
 	    [](const char *, std::size_t) { return true; });
-	return whole ? 0 : errno;
+	return whole;
 }
 
 bool older(const urec *a, const urec *b)
@@ -154,17 +157,16 @@ void link_in_order(const std::vector<urec *> &listed, const std::vector<urec *> 
 
 } // namespace
 
-extern "C" int read_records_checked(time_t current_boot_time)
+extern "C" int read_records_in(const struct store_files *files, time_t current_boot_time)
 {
-	const char *path = records_path();
-
 	std::vector<urec *> listed; // the records of urec_list, in list order
 	std::vector<urec *> stored; // the records read, in file order
-	int error;
+	int error = 0;
 	try {
 		for (urec *rec = urec_list; rec; rec = rec->next)
 			listed.push_back(rec);
-		error = read_store(path, current_boot_time, stored);
+		if (!read_store(files->store, current_boot_time, stored))
+			error = errno;
 	} catch (const std::bad_alloc &) {
 		// Out of memory: the list stays as it was.
 		for (urec *rec : stored)
@@ -181,6 +183,13 @@ extern "C" int read_records_checked(time_t current_boot_time)
 		return -1;
 	}
 	return 0;
+}
+
+extern "C" int read_records_checked(time_t current_boot_time)
+{
+	return corvane::in_records_path(-1, [&](const store_files *files) {
+		return read_records_in(files, current_boot_time);
+	});
 }
 
 extern "C" void read_records(time_t current_boot_time)

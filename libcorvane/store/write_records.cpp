@@ -23,6 +23,7 @@
 #include "writing/move_urec.h"
 #include "writing/replace_file.h"
 #include "store/open_store.h"
+#include "store/store_files.h"
 #include "store/store_line.h"
 
 namespace
@@ -197,13 +198,13 @@ bool copy_store(int in, output &out, std::vector<held> &boots)
 	    [&](const char *data, std::size_t len) { return put(out, data, len); });
 }
 
-bool write_store(int fd)
+bool write_store(const store_files *files, int fd)
 {
 	std::vector<held> boots;
 	if (!list_boots(boots))
 		return false;
 	output out{fd, std::vector<char>(65536)};
-	int in = corvane::open_store(records_path());
+	int in = corvane::open_store(files->store);
 	if (in < 0 && errno != ENOENT)
 		return false;
 	if (in >= 0) {
@@ -235,8 +236,14 @@ bool write_store(int fd)
 
 extern "C" int write_records(int fd)
 {
+	return corvane::in_records_path(
+	    -1, [fd](const store_files *files) { return write_records_in(files, fd); });
+}
+
+extern "C" int write_records_in(const struct store_files *files, int fd)
+{
 	try {
-		return write_store(fd) ? 0 : -1;
+		return write_store(files, fd) ? 0 : -1;
 	} catch (const std::bad_alloc &) {
 		errno = ENOMEM;
 		return -1;

@@ -14,13 +14,12 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include <unistd.h>
 
 #include "corvane_store.h"
-#include "writing/replace_file.h"
 #include "store/open_store.h"
+#include "store/store_files.h"
 
 namespace
 {
@@ -31,17 +30,6 @@ time_t running_boot_time = 0;
 // The longest boot mark read: an id, a blank, a time, a blank, an uptime
 // and a line end.
 constexpr std::size_t max_mark = sizeof(boot_mark::id) + 2 * 21;
-
-// Beside the store's real file, whatever name reaches it, as the recorder
-// writes it.
-std::string mark_path()
-{
-	std::string store = records_path();
-	std::string real;
-	if (corvane::real_file(store, real))
-		store = real;
-	return store + ".boot";
-}
 
 // A boot id holds letters, digits and '-' only, one to 63 of them.
 bool valid_id(const char *id, std::size_t len)
@@ -104,7 +92,7 @@ bool parse_mark(const char *text, std::size_t len, boot_mark &mark, int64_t &upt
 }
 
 // Replaces the mark with its text: the uptime is left out when negative.
-int save_mark(const struct boot_mark *mark, int64_t uptime)
+int save_mark(const store_files *files, const struct boot_mark *mark, int64_t uptime)
 {
 	std::size_t id_len = strnlen(mark->id, sizeof mark->id);
 	if (!valid_id(mark->id, id_len) || mark->boot_time < 0) {
@@ -117,49 +105,51 @@ int save_mark(const struct boot_mark *mark, int64_t uptime)
 	                              static_cast<int64_t>(mark->boot_time))
 	              : std::snprintf(text, sizeof text, "%s %" PRId64 " %" PRId64 "\n", mark->id,
 	                              static_cast<int64_t>(mark->boot_time), uptime);
-	try {
-		return replace_file(mark_path().c_str(), text, static_cast<std::size_t>(len));
-	} catch (const std::bad_alloc &) {
-		errno = ENOMEM;
-		return -1;
-	}
+	return replace_file(files->boot_mark, text, static_cast<std::size_t>(len));
 }
 
 } // namespace
+
+extern "C" int read_boot_mark_in(const struct store_files *files, struct boot_mark *mark,
+                                 int64_t *uptime)
+{
+	*mark = boot_mark{};
+	if (uptime)
+		*uptime = -1;
+	// Opened as the store is: without blocking, and only a plain
+	// file, so that a FIFO or a device named there cannot hang or
+	// feed the reader for ever.
+	int fd = corvane::open_store(files->boot_mark);
+	if (fd < 0)
+		return 0;
+	char text[max_mark + 1];
+	std::size_t len = 0;
+	bool ok = true;
+	while (len < sizeof text) {
+		long n = corvane::read_store_bytes(fd, text + len, sizeof text - len);
+		if (n <= 0) {
+			ok = n == 0;
+			break;
+		}
+		len += static_cast<std::size_t>(n);
+	}
+	close(fd);
+	boot_mark read = {};
+	int64_t up = -1;
+	if (!ok || len > max_mark || !parse_mark(text, len, read, up))
+		return 0;
+	*mark = read;
+	if (uptime)
+		*uptime = up;
+	return 1;
+}
 
 extern "C" int read_boot_mark_uptime(struct boot_mark *mark, int64_t *uptime)
 {
 	*mark = boot_mark{};
 	*uptime = -1;
-	try {
-		// Opened as the store is: without blocking, and only a plain
-		// file, so that a FIFO or a device named there cannot hang or
-		// feed the reader for ever.
-		int fd = corvane::open_store(mark_path().c_str());
-		if (fd < 0)
-			return 0;
-		char text[max_mark + 1];
-		std::size_t len = 0;
-		bool ok = true;
-		while (len < sizeof text) {
-			long n = corvane::read_store_bytes(fd, text + len, sizeof text - len);
-			if (n <= 0) {
-				ok = n == 0;
-				break;
-			}
-			len += static_cast<std::size_t>(n);
-		}
-		close(fd);
-		boot_mark read = {};
-		int64_t up = -1;
-		if (!ok || len > max_mark || !parse_mark(text, len, read, up))
-			return 0;
-		*mark = read;
-		*uptime = up;
-		return 1;
-	} catch (const std::bad_alloc &) {
-		return 0;
-	}
+	return corvane::in_records_path(
+	    0, [&](const store_files *files) { return read_boot_mark_in(files, mark, uptime); });
 }
 
 extern "C" int read_boot_mark(struct boot_mark *mark)
@@ -168,9 +158,20 @@ extern "C" int read_boot_mark(struct boot_mark *mark)
 	return read_boot_mark_uptime(mark, &uptime);
 }
 
+extern "C" int save_boot_mark_in(const struct store_files *files, const struct boot_mark *mark,
+                                 int64_t uptime)
+{
+	if (uptime < -1) {
+		errno = EINVAL;
+		return -1;
+	}
+	return save_mark(files, mark, uptime);
+}
+
 extern "C" int save_boot_mark(const struct boot_mark *mark)
 {
-	return save_mark(mark, -1);
+	return corvane::in_records_path(
+	    -1, [mark](const store_files *files) { return save_mark(files, mark, -1); });
 }
 
 extern "C" int save_boot_mark_uptime(const struct boot_mark *mark, int64_t uptime)
@@ -179,7 +180,8 @@ extern "C" int save_boot_mark_uptime(const struct boot_mark *mark, int64_t uptim
 		errno = EINVAL;
 		return -1;
 	}
-	return save_mark(mark, uptime);
+	return corvane::in_records_path(
+	    -1, [&](const store_files *files) { return save_mark(files, mark, uptime); });
 }
 
 extern "C" time_t readbootid(void)

@@ -20,24 +20,24 @@ std::string folder_of(const std::string &path)
 	return path.substr(0, end + 1);
 }
 
-int make_folders(const std::string &dir)
+bool make_folders(const std::string &dir)
 {
 	struct stat st;
 	if (stat(dir.c_str(), &st) == 0) {
 		if (S_ISDIR(st.st_mode))
-			return 0;
+			return true;
 		errno = ENOTDIR;
-		return -1;
+		return false;
 	}
 	if (errno != ENOENT)
-		return -1;
+		return false;
 	std::string parent = folder_of(dir);
-	if (parent != dir && make_folders(parent) != 0)
-		return -1;
+	if (parent != dir && !make_folders(parent))
+		return false;
 	if (mkdir(dir.c_str(), 0755) != 0)
-		return errno == EEXIST ? 0 : -1; // another writer made it first
+		return errno == EEXIST; // another writer made it first
 	// The umask may have taken bits away.
-	return chmod(dir.c_str(), 0755);
+	return chmod(dir.c_str(), 0755) == 0;
 }
 
 } // namespace corvane

@@ -12,9 +12,9 @@ namespace corvane
 std::string folder_of(const std::string &path);
 
 // Makes the folder dir and every missing folder above it, each with mode
-// 0755 whatever the umask; folders that exist are left as they are.  0, or
-// -1 with errno set.
-int make_folders(const std::string &dir);
+// 0755 whatever the umask; folders that exist are left as they are.  false,
+// with errno set, when one cannot be made.
+bool make_folders(const std::string &dir);
 
 } // namespace corvane
 

@@ -24,20 +24,12 @@
 #include <unistd.h>
 
 #include "corvane_store.h"
+#include "store/store_files.h"
 #include "writing/folders.h"
 #include "writing/replace_file.h"
 
 namespace
 {
-
-// The lock file of the store named path: beside its real file.
-bool lock_file_of(const char *path, std::string &lock)
-{
-	if (!corvane::real_file(path, lock))
-		return false;
-	lock += ".lock";
-	return true;
-}
 
 // Whether c is one of the characters that mkstemp puts for its XXXXXX.
 bool temp_char(char c)
@@ -45,12 +37,11 @@ bool temp_char(char c)
 	return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// Whether name is that of a new file of a replacement of the file base or of
-// a file beside it named base + "." + SUFFIX: ".BASE.XXXXXX" or
-// ".BASE.SUFFIX.XXXXXX".  suffix is set to SUFFIX, or emptied.
-bool stray_name(const std::string &name, const std::string &base, std::string &suffix)
+// Whether name is that of a new file of a replacement of the store BASE or
+// of a file beside it named BASE.SUFFIX, head being ".BASE.": ".BASE.XXXXXX"
+// or ".BASE.SUFFIX.XXXXXX".  suffix is set to SUFFIX, or emptied.
+bool stray_name(const std::string &name, const std::string &head, std::string &suffix)
 {
-	std::string head = "." + base + ".";
 	if (name.size() < head.size() + 6 || name.compare(0, head.size(), head) != 0)
 		return false;
 	for (std::size_t i = name.size() - 6; i < name.size(); i++)
@@ -67,13 +58,15 @@ bool stray_name(const std::string &name, const std::string &base, std::string &s
 	return true;
 }
 
-// Takes away the strays of dead writers of the store whose real file is
-// store: plain files only.  What cannot be taken away stays; the next
-// writer tries again.
-void remove_strays(const std::string &store)
+// Takes away the strays of dead writers of the store: plain files only.
+// What cannot be taken away stays; the next writer tries again.
+void remove_strays(const store_files *files)
 {
-	std::string dir = corvane::folder_of(store);
-	std::string base = store.substr(store.find_last_of('/') + 1);
+	std::string prefix = files->temp_prefix;
+	std::string::size_type slash = prefix.find_last_of('/');
+	std::string dir = slash == 0 ? "/" : prefix.substr(0, slash);
+	std::string head = prefix.substr(slash + 1); // ".BASE."
+	std::string base = head.substr(1, head.size() - 2);
 	DIR *d = opendir(dir.c_str());
 	if (!d)
 		return;
@@ -81,7 +74,7 @@ void remove_strays(const std::string &store)
 	std::string suffix;
 	while (const struct dirent *entry = readdir(d)) {
 		std::string name = entry->d_name;
-		if (!stray_name(name, base, suffix))
+		if (!stray_name(name, head, suffix))
 			continue;
 		struct stat st;
 		if (fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -97,13 +90,18 @@ void remove_strays(const std::string &store)
 	closedir(d);
 }
 
-// Opens (makes) the lock file of the store; -1 with errno set.
-int open_lock(std::string &lock)
+// Opens (makes) the lock file of the store; -1 with errno set.  A store
+// whose real file is not known has no lock file: every path to it would not
+// take one lock.
+int open_lock(const store_files *files)
 {
-	if (!lock_file_of(records_path(), lock) ||
-	    corvane::make_folders(corvane::folder_of(lock)) != 0)
+	if (files->resolve_error != 0) {
+		errno = files->resolve_error;
 		return -1;
-	return open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+	}
+	if (!corvane::make_folders(corvane::folder_of(files->lock)))
+		return -1;
+	return open(files->lock, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
 }
 
 // Seconds of the monotonic clock (not the time of day, which may jump).
@@ -143,10 +141,9 @@ bool take(int fd, double wait)
 	}
 }
 
-int lock(double wait)
+int lock(const store_files *files, double wait)
 {
-	std::string lock;
-	int fd = open_lock(lock);
+	int fd = open_lock(files);
 	if (fd < 0)
 		return -1;
 	if (!take(fd, wait)) {
@@ -160,16 +157,26 @@ int lock(double wait)
 	std::string pid = std::to_string(static_cast<long>(getpid())) + "\n";
 	if (ftruncate(fd, 0) == 0)
 		corvane::write_all(fd, pid.data(), pid.size());
-	remove_strays(lock.substr(0, lock.size() - 5));
+	remove_strays(files);
 	return fd;
 }
 
-long holder(void)
+// lock, out of memory told as ENOMEM.
+int lock_or_enomem(const store_files *files, double wait)
 {
-	std::string lock;
-	if (!lock_file_of(records_path(), lock))
+	try {
+		return lock(files, wait);
+	} catch (const std::bad_alloc &) {
+		errno = ENOMEM;
+		return -1;
+	}
+}
+
+long holder(const store_files *files)
+{
+	if (files->resolve_error != 0)
 		return 0;
-	int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+	int fd = open(files->lock, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
 	if (fd < 0)
 		return 0;
 	char text[24];
@@ -189,33 +196,36 @@ long holder(void)
 
 } // namespace
 
+extern "C" int lock_records_in(const struct store_files *files, long seconds)
+{
+	return lock_or_enomem(files, seconds < 0 ? -1.0 : static_cast<double>(seconds));
+}
+
 extern "C" int lock_records(void)
 {
-	try {
-		return lock(-1);
-	} catch (const std::bad_alloc &) {
-		errno = ENOMEM;
-		return -1;
-	}
+	return corvane::in_records_path(
+	    -1, [](const store_files *files) { return lock_or_enomem(files, -1.0); });
 }
 
 extern "C" int lock_records_within(unsigned int seconds)
 {
+	return corvane::in_records_path(-1, [seconds](const store_files *files) {
+		return lock_or_enomem(files, static_cast<double>(seconds));
+	});
+}
+
+extern "C" long records_lock_holder_in(const struct store_files *files)
+{
 	try {
-		return lock(static_cast<double>(seconds));
+		return holder(files);
 	} catch (const std::bad_alloc &) {
-		errno = ENOMEM;
-		return -1;
+		return 0;
 	}
 }
 
 extern "C" long records_lock_holder(void)
 {
-	try {
-		return holder();
-	} catch (const std::bad_alloc &) {
-		return 0;
-	}
+	return corvane::in_records_path(0L, records_lock_holder_in);
 }
 
 extern "C" void unlock_records(int lock)

@@ -133,7 +133,7 @@ bool replace_whole(const std::string &given, const std::function<bool(int fd)> &
 	if (!real_file(given, path))
 		return false;
 	std::string dir = folder_of(path);
-	if (make_folders(dir) != 0)
+	if (!make_folders(dir))
 		return false;
 
 	struct stat old;

@@ -7,7 +7,7 @@
 // store, and keeps every line it cannot read.
 #include "recorder/boot_state/boot_ends.h"
 #include "recorder/plain_file.h"
-#include "recorder/store_files.h"
+#include "recorder/store_names.h"
 
 #include <cerrno>
 #include <cstring>
