@@ -1,15 +1,8 @@
-// boot_mark.cpp - the boot mark beside the store, and the boot time that
-// identifies the running boot.
-//
-// The kernel's boot time is the wall clock minus the time since boot, so
-// every step of the wall clock (time sync after boot, a board without a
-// battery clock, a machine resumed from a snapshot) moves it.  The kernel's
-// boot id does not move: the recorder keeps, beside the store, the boot id
-// of the boot it last recorded, the boot time its record is stored under and
+// boot_mark.cpp - the boot mark beside the store: the boot id of the boot
+// the recorder last recorded, the boot time its record is stored under and
 // the uptime that its last run read, one line "BOOT_ID BOOT_TIME UPTIME" (or
 // "BOOT_ID BOOT_TIME", the mark of an older recorder, which has no uptime).
-// While that id is the running boot's, and the uptime has not fallen below
-// the mark's, the stored boot time is the running boot's boot time.
+// viewer/readbootid.cpp tells the running boot's boot time by it.
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -23,9 +16,6 @@
 
 namespace
 {
-
-// The running boot's boot time once known, 0 until then.
-time_t running_boot_time = 0;
 
 // The longest boot mark read: an id, a blank, a time, a blank, an uptime
 // and a line end.
@@ -182,21 +172,4 @@ extern "C" int save_boot_mark_uptime(const struct boot_mark *mark, int64_t uptim
 	}
 	return corvane::in_records_path(
 	    -1, [&](const store_files *files) { return save_mark(files, mark, uptime); });
-}
-
-extern "C" time_t readbootid(void)
-{
-	if (running_boot_time == 0) {
-		boot_mark mark;
-		int64_t uptime;
-		const char *id = read_boot_id();
-		// The uptime only grows within a boot: below the mark's, it is a
-		// new boot whose id could not be told from the marked one's.
-		if (*id && read_boot_mark_uptime(&mark, &uptime) && std::strcmp(mark.id, id) == 0 &&
-		    read_uptime() >= uptime)
-			running_boot_time = mark.boot_time;
-		else
-			running_boot_time = read_kernel_boot_time();
-	}
-	return running_boot_time;
 }

@@ -1,6 +1,5 @@
 // boot_mark_test.cpp - the boot mark beside the store: written whole, read
-// back exactly, anything else in its place read as no mark; and the boot
-// time of the running boot that it gives.
+// back exactly, anything else in its place read as no mark.
 #include <cstring>
 #include <string>
 
@@ -186,17 +185,6 @@ TEST_F(boot_mark_test, is_found_beside_the_real_store_through_a_link)
 	ASSERT_EQ(read_boot_mark(&mark), 1);
 	EXPECT_EQ(mark.boot_time, 1234);
 	EXPECT_NE(access((link + ".boot").c_str(), F_OK), 0);
-}
-
-// readbootid keeps its first answer for the process, so one test asks it.
-TEST_F(boot_mark_test, gives_the_running_boot_the_boot_time_it_is_stored_under)
-{
-	if (!*read_boot_id())
-		GTEST_SKIP() << "this system keeps no boot id";
-	boot_mark mark = mark_of(read_boot_id(), read_kernel_boot_time() - 3600);
-	ASSERT_EQ(save_boot_mark(&mark), 0);
-	EXPECT_EQ(readbootid(), mark.boot_time);
-	EXPECT_EQ(readbootid(), mark.boot_time);
 }
 
 } // namespace
