@@ -95,7 +95,9 @@ int make_store_files(const char *path, struct store_files *files);
  * kept.  An empty value is let be. */
 void free_store_files(struct store_files *files);
 
-/* read_records_checked on the store that files names. */
+/* read_records_checked on the store that files names; the uptime of the
+ * stored record of the boot that the store's boot mark names is raised to
+ * the mark's uptime (see boot_mark_figures). */
 int read_records_in(const struct store_files *files, time_t current_boot_time);
 
 /* write_records on the store that files names. */
@@ -111,14 +113,29 @@ int lock_records_in(const struct store_files *files, long seconds);
 /* records_lock_holder of the store that files names. */
 long records_lock_holder_in(const struct store_files *files);
 
-/* read_boot_mark_uptime on the boot mark of the store that files names;
- * uptime may be NULL. */
-int read_boot_mark_in(const struct store_files *files, struct boot_mark *mark, int64_t *uptime);
+/* What the boot mark tells of its boot besides the id and the boot time,
+ * each -1 where the mark holds none.  The mark of a recorder's run, one line
+ * "BOOT_ID BOOT_TIME UPTIME STORED SUSPENDED" ("-" for a figure it lacks),
+ * keeps the running boot's figures between the runs that rewrite the store:
+ * read_records_in raises the uptime of the marked boot's stored record to
+ * the mark's, so that every reader sees the figure of the last run. */
+struct boot_mark_figures {
+	int64_t uptime;    /* the uptime that the recorder's last run read */
+	int64_t stored;    /* the uptime that the store held for the boot when
+	                    * the recorder last wrote it */
+	int64_t suspended; /* of the uptime, the seconds spent suspended */
+};
 
-/* save_boot_mark_uptime on the boot mark of the store that files names; an
- * uptime of -1 saves the mark without one, as save_boot_mark does. */
+/* read_boot_mark on the boot mark of the store that files names, with its
+ * figures into figures, which may be NULL. */
+int read_boot_mark_in(const struct store_files *files, struct boot_mark *mark,
+                      struct boot_mark_figures *figures);
+
+/* save_boot_mark on the boot mark of the store that files names, with the
+ * figures (NULL: none).  Returns 0, or -1 with errno set: EINVAL also for a
+ * figure below -1, or for a stored or suspended time without an uptime. */
 int save_boot_mark_in(const struct store_files *files, const struct boot_mark *mark,
-                      int64_t uptime);
+                      const struct boot_mark_figures *figures);
 
 /* Writes to the open file fd the store as save_records would leave it.  The
  * store is rewritten line by line: every line that holds no boot of urec_list

@@ -67,6 +67,36 @@ bool print_store(const store_names &store, std::string *err)
 	              std::strerror(errno), err);
 }
 
+bool store_is_due(const recorded_boot &recorded, bool shutdown, bool importing)
+{
+	const running_boot &now = recorded.now;
+	const boot_mark_figures &told = recorded.old_figures;
+	bool holds_it = recorded.marked && *now.boot_id &&
+	                std::strcmp(recorded.old_mark.id, now.boot_id) == 0 &&
+	                recorded.old_mark.boot_time == now.boot_time && told.uptime >= 0 &&
+	                now.uptime >= told.uptime && told.stored >= 0 && now.uptime >= told.stored;
+	return shutdown || importing || !holds_it || now.uptime - told.stored >= store_lag;
+}
+
+bool save_mark_only(const store_names &store, const recorded_boot &recorded, std::string *err)
+{
+	boot_mark_figures figures = recorded.old_figures;
+	figures.uptime = recorded.now.uptime;
+	if (save_boot_mark_in(&store.files, &recorded.old_mark, &figures) != 0)
+		return failed("cannot save", store.named_mark, store_reason(errno), err);
+	return true;
+}
+
+bool save_ended_boot(const store_names &store, const recorded_boot &recorded, std::string *err)
+{
+	const boot_mark_figures &told = recorded.old_figures;
+	if (!marked_boot_ended(recorded) || told.stored < 0 || told.uptime <= told.stored)
+		return true;
+	if (save_records_in(&store.files) != 0)
+		return failed("cannot save", store.named, store_reason(errno), err);
+	return true;
+}
+
 bool save_store(const store_names &store, const recorded_boot &recorded, const boot_ends &ends,
                 bool ends_changed, std::string *err)
 {
@@ -76,10 +106,15 @@ bool save_store(const store_names &store, const recorded_boot &recorded, const b
 			return failed("cannot save", store.named_ends, store_reason(errno), err);
 	}
 	const boot_update &update = recorded.update;
-	if (update.has_mark && mark_changed(recorded) &&
-	    save_boot_mark_in(&store.files, &update.mark, update.mark_uptime) != 0)
+	boot_mark_figures figures = {update.mark_uptime, -1, -1};
+	bool new_mark = update.has_mark && (!recorded.marked || update.new_boot ||
+	                                    std::strcmp(recorded.old_mark.id, update.mark.id) != 0);
+	if (new_mark && save_boot_mark_in(&store.files, &update.mark, &figures) != 0)
 		return failed("cannot save", store.named_mark, store_reason(errno), err);
 	if (save_records_in(&store.files) != 0)
 		return failed("cannot save", store.named, store_reason(errno), err);
+	figures.stored = update.record->uptime;
+	if (update.has_mark && save_boot_mark_in(&store.files, &update.mark, &figures) != 0)
+		return failed("cannot save", store.named_mark, store_reason(errno), err);
 	return true;
 }

@@ -78,16 +78,23 @@ std::string system_name()
 	return text.substr(0, text.find(' '));
 }
 
-// Reads the store and makes the running boot's record, which becomes the
-// library's u_current: what the boot mark told and what changed.
-recorded_boot read_store_and_running_boot(const store_names &store)
+// What the system and the boot mark tell of the running boot.
+recorded_boot look_at_running_boot(const store_names &store)
 {
 	std::string err;
 	recorded_boot recorded;
-	check(read_store(store, &err), err);
-	check(record_this_boot(store.files, &recorded, &err), err);
-	u_current = recorded.update.record;
+	check(look_at_running_boot(store.files, &recorded, &err), err);
 	return recorded;
+}
+
+// Reads the store and makes the running boot's record, which becomes the
+// library's u_current.
+void read_store_and_running_boot(const store_names &store, recorded_boot *recorded)
+{
+	std::string err;
+	check(read_store(store, &err), err);
+	record_this_boot(recorded);
+	u_current = recorded->update.record;
 }
 
 boot_ends read_ends(const store_names &store)
@@ -125,7 +132,8 @@ int show_status(const store_names &store, bool named)
 		fail("cannot read " + store.named + ": " + store_reason(errno));
 	struct stat st;
 	bool exists = stat(path, &st) == 0;
-	recorded_boot recorded = read_store_and_running_boot(store);
+	recorded_boot recorded = look_at_running_boot(store);
+	read_store_and_running_boot(store, &recorded);
 	record_figures figures = figures_of(urec_list, u_current, read_ends(store));
 	std::string start = std::string(program) + " --import";
 	if (named)
@@ -157,7 +165,22 @@ int record(const options &opts, const store_names &store)
 	if (!opts.dry_run)
 		check(lock_store(store, opts.wait, &lock, &err), err);
 
-	recorded_boot recorded = read_store_and_running_boot(store);
+	// A run of a boot that the store holds, up to date but for the uptime,
+	// saves the boot mark alone, and reads the store only for the metrics.
+	recorded_boot recorded = look_at_running_boot(store);
+	struct stat st;
+	bool due = opts.dry_run || store_is_due(recorded, opts.shutdown, !history.empty()) ||
+	           stat(store.files.store, &st) != 0 || st.st_size == 0;
+	if (!due && !opts.metrics) {
+		check(save_mark_only(store, recorded, &err), err);
+		unlock_records(lock);
+		return 0;
+	}
+	check(read_store(store, &err), err);
+	if (due && !opts.dry_run)
+		check(save_ended_boot(store, recorded, &err), err);
+	record_this_boot(&recorded);
+	u_current = recorded.update.record;
 	const boot_update &update = recorded.update;
 	boot_ends ends = read_ends(store);
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
@@ -168,7 +191,10 @@ int record(const options &opts, const store_names &store)
 	if (opts.dry_run) {
 		check(print_store(store, &err), err);
 	} else {
-		check(save_store(store, recorded, ends, ends_changed, &err), err);
+		if (due)
+			check(save_store(store, recorded, ends, ends_changed, &err), err);
+		else
+			check(save_mark_only(store, recorded, &err), err);
 		unlock_records(lock);
 		if (opts.metrics)
 			check(write_metrics(opts.metrics, figures_of(urec_list, u_current, ends),

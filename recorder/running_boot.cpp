@@ -65,6 +65,10 @@ void record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 		rec = record_at(boot_time);
 	} else if (same_boot) {
 		rec = record_at(mark->boot_time);
+		// A run stopped after it saved the record moved to the kernel's
+		// boot time, before it saved the mark that names that time.
+		if (!rec)
+			rec = record_at(boot_time);
 		boot_time = free_boot_time(boot_time, rec);
 	} else {
 		if (mark) {
@@ -106,12 +110,13 @@ void record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 	update.record = rec;
 }
 
-bool record_this_boot(const store_files &files, recorded_boot *recorded, std::string *err)
+bool look_at_running_boot(const store_files &files, recorded_boot *recorded, std::string *err)
 {
 	*recorded = recorded_boot{};
-	std::string sysinfo = read_sysinfo();
-	running_boot now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0),
-	                    sysinfo.c_str(), read_boot_id()};
+	recorded->sysinfo = read_sysinfo();
+	recorded->now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0), nullptr,
+	                 read_boot_id()};
+	const running_boot &now = recorded->now;
 	if (!fits_store(static_cast<int64_t>(now.boot_time), now.uptime)) {
 		char text[160];
 		std::snprintf(text, sizeof text,
@@ -122,17 +127,22 @@ bool record_this_boot(const store_files &files, recorded_boot *recorded, std::st
 		return false;
 	}
 	recorded->marked =
-	    read_boot_mark_in(&files, &recorded->old_mark, &recorded->old_uptime) != 0;
-	record_running_boot(now, recorded->marked ? &recorded->old_mark : nullptr,
-	                    &recorded->update, recorded->old_uptime);
+	    read_boot_mark_in(&files, &recorded->old_mark, &recorded->old_figures) != 0;
 	return true;
 }
 
-bool mark_changed(const recorded_boot &recorded)
+void record_this_boot(recorded_boot *recorded)
 {
-	const boot_update &update = recorded.update;
-	bool same = recorded.marked && std::strcmp(recorded.old_mark.id, update.mark.id) == 0 &&
-	            recorded.old_mark.boot_time == update.mark.boot_time &&
-	            recorded.old_uptime == update.mark_uptime;
-	return !same;
+	recorded->now.sysinfo = recorded->sysinfo.c_str();
+	record_running_boot(recorded->now, recorded->marked ? &recorded->old_mark : nullptr,
+	                    &recorded->update, recorded->old_figures.uptime);
+}
+
+bool marked_boot_ended(const recorded_boot &recorded)
+{
+	const running_boot &now = recorded.now;
+	const boot_mark &mark = recorded.old_mark;
+	return recorded.marked && *now.boot_id &&
+	       (std::strcmp(mark.id, now.boot_id) != 0 ||
+	        (recorded.old_figures.uptime >= 0 && now.uptime < recorded.old_figures.uptime));
 }

@@ -52,23 +52,29 @@ struct boot_update {
 void record_running_boot(const running_boot &now, const boot_mark *mark, boot_update *update,
                          int64_t mark_uptime = -1);
 
-// What a run found of the running boot: the boot mark beside the store as it
-// was, and what record_running_boot did.
+// What a run found of the running boot: what the system tells, the boot
+// mark beside the store as it was, and what record_running_boot did.
 struct recorded_boot {
-	bool marked = false;     // there was a boot mark
-	boot_mark old_mark = {}; // the mark, when marked
-	int64_t old_uptime = -1; // its uptime, -1 for none
+	running_boot now = {};                        // its sysinfo is set by record_this_boot
+	std::string sysinfo;                          // the running system's text
+	bool marked = false;                          // there was a boot mark
+	boot_mark old_mark = {};                      // the mark, when marked
+	boot_mark_figures old_figures = {-1, -1, -1}; // its figures, -1 where none
 	boot_update update;
 };
 
 // Reads what the system tells of the running boot and the boot mark beside
-// the store that files names, and makes the running boot's record
-// (record_running_boot): false, with the message in err, when the store
-// cannot hold the running boot's times.  Throws std::bad_alloc when memory
-// is short.
-bool record_this_boot(const store_files &files, recorded_boot *recorded, std::string *err);
+// the store that files names: false, with the message in err, when the
+// store cannot hold the running boot's times.
+bool look_at_running_boot(const store_files &files, recorded_boot *recorded, std::string *err);
 
-// Whether the mark to save differs from the mark that was read.
-bool mark_changed(const recorded_boot &recorded);
+// Makes the running boot's record in urec_list, read from the store, as the
+// boot mark tells (record_running_boot).  Throws std::bad_alloc when memory
+// is short.
+void record_this_boot(recorded_boot *recorded);
+
+// Whether the boot mark names a boot that has ended: another boot id, or the
+// running one's with a longer uptime than the running boot's.
+bool marked_boot_ended(const recorded_boot &recorded);
 
 #endif // CORVANE_RECORD_RUNNING_BOOT_H

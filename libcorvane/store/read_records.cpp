@@ -155,6 +155,22 @@ void link_in_order(const std::vector<urec *> &listed, const std::vector<urec *> 
 	*tail = nullptr;
 }
 
+// Raises the uptime of the stored record of the boot that the boot mark
+// names to the mark's: a recorder's run that finds its boot on record keeps
+// the newer uptime in the mark alone, and rewrites the store now and then.
+void take_mark_uptime(const store_files *files, const std::vector<urec *> &stored)
+{
+	boot_mark mark;
+	boot_mark_figures figures;
+	if (!read_boot_mark_in(files, &mark, &figures) || figures.uptime < 0)
+		return;
+	auto at = std::lower_bound(stored.begin(), stored.end(), mark.boot_time,
+	                           [](const urec *rec, time_t t) { return rec->boot_time < t; });
+	if (at != stored.end() && (*at)->boot_time == mark.boot_time &&
+	    (*at)->uptime < figures.uptime)
+		(*at)->uptime = figures.uptime;
+}
+
 } // namespace
 
 extern "C" int read_records_in(const struct store_files *files, time_t current_boot_time)
@@ -177,6 +193,7 @@ extern "C" int read_records_in(const struct store_files *files, time_t current_b
 	sort_by_boot_time(listed);
 	sort_by_boot_time(stored);
 	drop_duplicates(stored);
+	take_mark_uptime(files, stored);
 	link_in_order(listed, stored);
 	if (error != 0) {
 		errno = error;

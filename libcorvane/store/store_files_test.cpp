@@ -150,22 +150,42 @@ TEST_F(store_files_calls, keep_the_boot_mark_of_the_store_they_name)
 {
 	boot_mark saved = {"5b4c3273", 1700000000};
 	boot_mark mark;
-	int64_t uptime = 0;
-	EXPECT_EQ(read_boot_mark_in(&files, &mark, &uptime), 0);
-	EXPECT_EQ(uptime, -1);
-	ASSERT_EQ(save_boot_mark_in(&files, &saved, -1), 0) << std::strerror(errno);
+	boot_mark_figures figures = {0, 0, 0};
+	EXPECT_EQ(read_boot_mark_in(&files, &mark, &figures), 0);
+	EXPECT_EQ(figures.uptime, -1);
+	// Each figure the mark lacks is written as little as the line needs,
+	// and read back as -1.
+	struct {
+		boot_mark_figures figures;
+		const char *line;
+	} forms[] = {
+	    {{-1, -1, -1}, "5b4c3273 1700000000\n"},
+	    {{42, -1, -1}, "5b4c3273 1700000000 42\n"},
+	    {{42, 40, -1}, "5b4c3273 1700000000 42 40 -\n"},
+	    {{42, -1, 7}, "5b4c3273 1700000000 42 - 7\n"},
+	    {{9223372036854775807, 0, 0}, "5b4c3273 1700000000 9223372036854775807 0 0\n"},
+	};
+	for (const auto &form : forms) {
+		ASSERT_EQ(save_boot_mark_in(&files, &saved, &form.figures), 0)
+		    << std::strerror(errno);
+		EXPECT_EQ(read_file(files.boot_mark), form.line);
+		ASSERT_EQ(read_boot_mark_in(&files, &mark, &figures), 1) << form.line;
+		EXPECT_STREQ(mark.id, "5b4c3273");
+		EXPECT_EQ(mark.boot_time, 1700000000);
+		EXPECT_EQ(figures.uptime, form.figures.uptime) << form.line;
+		EXPECT_EQ(figures.stored, form.figures.stored) << form.line;
+		EXPECT_EQ(figures.suspended, form.figures.suspended) << form.line;
+	}
+	ASSERT_EQ(save_boot_mark_in(&files, &saved, nullptr), 0);
 	EXPECT_EQ(read_file(files.boot_mark), "5b4c3273 1700000000\n");
-	ASSERT_EQ(save_boot_mark_in(&files, &saved, 42), 0);
-	EXPECT_EQ(read_file(files.boot_mark), "5b4c3273 1700000000 42\n");
-	ASSERT_EQ(read_boot_mark_in(&files, &mark, &uptime), 1);
-	EXPECT_STREQ(mark.id, "5b4c3273");
-	EXPECT_EQ(mark.boot_time, 1700000000);
-	EXPECT_EQ(uptime, 42);
 	EXPECT_EQ(read_boot_mark_in(&files, &mark, nullptr), 1);
 	EXPECT_EQ(read_boot_mark(&mark), 0); // the store of CORVANE_RECORDS has none
-	errno = 0;
-	EXPECT_EQ(save_boot_mark_in(&files, &saved, -2), -1);
-	EXPECT_EQ(errno, EINVAL);
+	boot_mark_figures refused[] = {{-2, -1, -1}, {5, -2, -1}, {5, -1, -2}, {-1, 3, -1}};
+	for (const auto &bad : refused) {
+		errno = 0;
+		EXPECT_EQ(save_boot_mark_in(&files, &saved, &bad), -1);
+		EXPECT_EQ(errno, EINVAL);
+	}
 	EXPECT_EQ(folder_names(dir.path + "/other"), (std::set<std::string>{"records.boot"}));
 }
 

@@ -39,24 +39,29 @@ expect() {
 # --- the test double --------------------------------------------------------
 rm -f "$store"*
 run a 1700000000 100
-expect "a first run" "100:1700000000:Linux 6.1.0-test" "a 1700000000 100"
+expect "a first run" "100:1700000000:Linux 6.1.0-test" "a 1700000000 100 100 -"
 run a 1700000600 200
-expect "a step forward" "200:1700000600:Linux 6.1.0-test" "a 1700000600 200"
+expect "a step forward" "200:1700000600:Linux 6.1.0-test" "a 1700000600 200 200 -"
 run a 1699999000 300
-expect "a step back" "300:1699999000:Linux 6.1.0-test" "a 1699999000 300"
+expect "a step back" "300:1699999000:Linux 6.1.0-test" "a 1699999000 300 300 -"
+# The same boot at the same boot time: the mark alone takes the uptime,
+# which every reader of the store sees.
 run a 1699999000 400
-expect "no step" "400:1699999000:Linux 6.1.0-test" "a 1699999000 400"
+expect "no step" "300:1699999000:Linux 6.1.0-test" "a 1699999000 400 300 -"
+CORVANE_TEST_BOOT_ID=a CORVANE_TEST_BOOT=1699999000 CORVANE_TEST_UPTIME=400 \
+	LD_LIBRARY_PATH="$DOUBLE_DIR" "$RECORDER" -f "$store" -n </dev/null | grep -qx '400:1699999000:Linux 6.1.0-test' ||
+	fail "no step: a dry run does not show the mark's uptime"
 run b 1700100000 50
 expect "a real new boot" "400:1699999000:Linux 6.1.0-test
-50:1700100000:Linux 6.1.0-test" "b 1700100000 50"
+50:1700100000:Linux 6.1.0-test" "b 1700100000 50 50 -"
 run c 1700100000 60
 expect "a new boot at the boot time of an old one" "400:1699999000:Linux 6.1.0-test
 50:1700100000:Linux 6.1.0-test
-60:1700100001:Linux 6.1.0-test" "c 1700100001 60"
+60:1700100001:Linux 6.1.0-test" "c 1700100001 60 60 -"
 run c 1700100000 70
 expect "it stays at its second" "400:1699999000:Linux 6.1.0-test
 50:1700100000:Linux 6.1.0-test
-70:1700100001:Linux 6.1.0-test" "c 1700100001 70"
+70:1700100001:Linux 6.1.0-test" "c 1700100001 70 70 -"
 
 # Lines around the moved one are kept as they were; the moved line goes.
 printf '# kept\n900:1600000000:Linux old\nnot a record\n' >"$store"
@@ -66,7 +71,7 @@ run d 1700200500 20
 expect "a step among other lines" "# kept
 900:1600000000:Linux old
 not a record
-20:1700200500:Linux 6.1.0-test" "d 1700200500 20"
+20:1700200500:Linux 6.1.0-test" "d 1700200500 20 20 -"
 
 # Between a step and the next run, vellipo shows the boot once, under the
 # boot time it is stored under; after the run, under the new one.
@@ -110,12 +115,12 @@ fall a 1700000000 3600
 said "a first run" ""
 fall a 1700003000 10
 expect "the uptime fell" "3600:1700000000:Linux 6.1.0-test
-10:1700003000:Linux 6.1.0-test" "a 1700003000 10"
+10:1700003000:Linux 6.1.0-test" "a 1700003000 10 10 -"
 said "the uptime fell" "corvane-record: the uptime fell from 3600 to 10 seconds under one boot id (a): recorded as a new boot, the boot before it as ended uncleanly"
 ends_are "the uptime fell" "1700000000 unclean"
 fall a 1700003000 20
 expect "the next run of the new boot" "3600:1700000000:Linux 6.1.0-test
-20:1700003000:Linux 6.1.0-test" "a 1700003000 20"
+10:1700003000:Linux 6.1.0-test" "a 1700003000 20 10 -"
 said "the next run of the new boot" ""
 fall a 1700003000 20
 said "an equal uptime is the same boot" ""
@@ -142,11 +147,11 @@ fall a 1700009000 1
 said "an old mark" ""
 expect "an old mark" "3600:1700000000:Linux 6.1.0-test
 30:1700003000:Linux 6.1.0-test
-5:1700009000:Linux 6.1.0-test" "a 1700009000 1"
+5:1700009000:Linux 6.1.0-test" "a 1700009000 1 5 -"
 # A dry run says it too, and writes nothing.
 fall a 1700009600 0 -n
 said "a dry run" "corvane-record: the uptime fell from 1 to 0 seconds under one boot id (a): recorded as a new boot, the boot before it as ended uncleanly"
-[ "$(cat "$store.boot")" = "a 1700009000 1" ] || fail "a dry run wrote the mark: $(cat "$store.boot")"
+[ "$(cat "$store.boot")" = "a 1700009000 1 5 -" ] || fail "a dry run wrote the mark: $(cat "$store.boot")"
 
 # --- time namespaces ----------------------------------------------------------
 if ! unshare -T --boottime 60 true 2>/dev/null; then
@@ -167,7 +172,7 @@ for offset in 0 60 120; do
 	real "$offset"
 	lines=$(grep -c . "$store")
 	[ "$lines" = 1 ] || fail "boot time moved by $offset s: $lines lines: $(cat "$store")"
-	read -r mark_id mark_time mark_uptime <"$store.boot"
+	read -r mark_id mark_time mark_uptime _ <"$store.boot"
 	[ "$mark_id $mark_time" = "$id $(btime "$offset")" ] ||
 		fail "boot time moved by $offset s: mark $(cat "$store.boot")"
 	[ "$mark_uptime" -le "$(uptime "$offset")" ] && [ "$mark_uptime" -ge "$((offset - 1))" ] ||
