@@ -90,7 +90,10 @@ bool save_mark_only(const store_names &store, const recorded_boot &recorded, std
 bool save_ended_boot(const store_names &store, const recorded_boot &recorded, std::string *err)
 {
 	const boot_mark_figures &told = recorded.old_figures;
-	if (!marked_boot_ended(recorded) || told.stored < 0 || told.uptime <= told.stored)
+	// A mark without a stored uptime is an older recorder's, which wrote the
+	// store on every run, or that of a first run stopped before its store.
+	if (!marked_boot_ended(recorded) || told.uptime < 0 ||
+	    (told.stored >= 0 && told.uptime <= told.stored))
 		return true;
 	if (save_records_in(&store.files) != 0)
 		return failed("cannot save", store.named, store_reason(errno), err);
