@@ -26,6 +26,11 @@ extern "C" {
  * Now minus uptime where the kernel does not tell. */
 time_t read_kernel_boot_time(void);
 
+/* Of the running boot's uptime, the seconds the machine spent suspended
+ * (on Linux CLOCK_BOOTTIME, which counts them, minus CLOCK_MONOTONIC, which
+ * does not); -1 where the system does not tell. */
+int64_t read_suspended_time(void);
+
 /* The kernel's id of the running boot, such as
  * "5b4c3273-82fc-49bf-ac1d-566b6b43b36a", which no clock step changes, in the
  * library's own storage; "" where the system keeps none. */

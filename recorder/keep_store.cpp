@@ -82,6 +82,7 @@ bool save_mark_only(const store_names &store, const recorded_boot &recorded, std
 {
 	boot_mark_figures figures = recorded.old_figures;
 	figures.uptime = recorded.now.uptime;
+	figures.suspended = recorded.now.suspended;
 	if (save_boot_mark_in(&store.files, &recorded.old_mark, &figures) != 0)
 		return failed("cannot save", store.named_mark, store_reason(errno), err);
 	return true;
@@ -109,7 +110,7 @@ bool save_store(const store_names &store, const recorded_boot &recorded, const b
 			return failed("cannot save", store.named_ends, store_reason(errno), err);
 	}
 	const boot_update &update = recorded.update;
-	boot_mark_figures figures = {update.mark_uptime, -1, -1};
+	boot_mark_figures figures = {update.mark_uptime, -1, recorded.now.suspended};
 	bool new_mark = update.has_mark && (!recorded.marked || update.new_boot ||
 	                                    std::strcmp(recorded.old_mark.id, update.mark.id) != 0);
 	if (new_mark && save_boot_mark_in(&store.files, &update.mark, &figures) != 0)

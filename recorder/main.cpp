@@ -184,6 +184,7 @@ int record(const options &opts, const store_names &store)
 	const boot_update &update = recorded.update;
 	boot_ends ends = read_ends(store);
 	bool ends_changed = note_ends(ends, update, opts.shutdown);
+	ends_changed = note_suspended(ends, recorded, opts.shutdown) || ends_changed;
 	tell_uptime_fell(update, ends);
 	import_histories(history, system_name().c_str(), &ends, &ends_changed,
 	                 update.has_mark ? update.mark.id : "");

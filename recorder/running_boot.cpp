@@ -115,7 +115,7 @@ bool look_at_running_boot(const store_files &files, recorded_boot *recorded, std
 	*recorded = recorded_boot{};
 	recorded->sysinfo = read_sysinfo();
 	recorded->now = {read_kernel_boot_time(), std::max<int64_t>(read_uptime(), 0), nullptr,
-	                 read_boot_id()};
+	                 read_boot_id(), read_suspended_time()};
 	const running_boot &now = recorded->now;
 	if (!fits_store(static_cast<int64_t>(now.boot_time), now.uptime)) {
 		char text[160];

@@ -10,10 +10,11 @@
 
 // What the system tells of the running boot.
 struct running_boot {
-	time_t boot_time;    // the kernel's boot time now, which clock steps move
-	int64_t uptime;      // seconds since boot
-	const char *sysinfo; // the system text of a new record
-	const char *boot_id; // the kernel's boot id, "" when it keeps none
+	time_t boot_time;       // the kernel's boot time now, which clock steps move
+	int64_t uptime;         // seconds since boot
+	const char *sysinfo;    // the system text of a new record
+	const char *boot_id;    // the kernel's boot id, "" when it keeps none
+	int64_t suspended = -1; // of the uptime, seconds suspended; -1: unknown
 };
 
 // What record_running_boot found and did.

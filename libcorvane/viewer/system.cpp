@@ -74,6 +74,24 @@ extern "C" int64_t read_uptime(void)
 #endif
 }
 
+extern "C" int64_t read_suspended_time(void)
+{
+#ifdef __linux__
+	// CLOCK_BOOTTIME counts the time suspended, CLOCK_MONOTONIC does not.
+	struct timespec boot = {};
+	struct timespec awake = {};
+	if (clock_gettime(CLOCK_BOOTTIME, &boot) != 0 ||
+	    clock_gettime(CLOCK_MONOTONIC, &awake) != 0)
+		return -1;
+	int64_t asleep = static_cast<int64_t>(boot.tv_sec) - static_cast<int64_t>(awake.tv_sec);
+	if (boot.tv_nsec < awake.tv_nsec)
+		asleep--;
+	return asleep > 0 ? asleep : 0;
+#else
+	return -1;
+#endif
+}
+
 // The kernel's value, or now minus uptime should the kernel not tell.
 extern "C" time_t read_kernel_boot_time(void)
 {

@@ -46,6 +46,29 @@ bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
 	return true;
 }
 
+// Reads "BOOT_TIME suspended SECONDS", the numbers as parse_line reads a
+// boot time.
+bool parse_suspended(const std::string &line, int64_t &boot_time, int64_t &seconds)
+{
+	std::size_t first = line.find(' ');
+	std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+	if (second == std::string::npos || line.size() > max_line ||
+	    line.compare(first, second - first, " suspended") != 0)
+		return false;
+	auto number = [](const std::string &digits, int64_t &value) {
+		if (digits.empty() || digits.size() > 19 || (digits[0] == '0' && digits.size() > 1))
+			return false;
+		value = 0;
+		for (char c : digits) {
+			if (c < '0' || c > '9' || value > (INT64_MAX - (c - '0')) / 10)
+				return false;
+			value = value * 10 + (c - '0');
+		}
+		return true;
+	};
+	return number(line.substr(0, first), boot_time) && number(line.substr(second + 1), seconds);
+}
+
 } // namespace
 
 bool read_boot_ends(const std::string &path, boot_ends *ends, std::string *err)
@@ -90,8 +113,11 @@ void parse_boot_ends(const std::string &text, boot_ends &ends)
 		start = end + 1;
 		int64_t boot_time;
 		boot_end how;
+		int64_t seconds;
 		if (parse_line(line, boot_time, how))
 			ends.ends[boot_time] = how;
+		else if (parse_suspended(line, boot_time, seconds))
+			ends.suspended[boot_time] = seconds;
 		else
 			ends.kept.push_back(line);
 	}
@@ -102,13 +128,58 @@ std::string boot_ends_text(const boot_ends &ends)
 	std::string text;
 	for (const std::string &line : ends.kept)
 		text += line + "\n";
-	for (const auto &[boot_time, how] : ends.ends) {
-		if (how == boot_end::unknown)
-			continue;
+	std::map<int64_t, boot_end> known;
+	for (const auto &[boot_time, how] : ends.ends)
+		if (how != boot_end::unknown)
+			known[boot_time] = how;
+	auto asleep = ends.suspended.begin();
+	auto suspended_up_to = [&](int64_t boot_time) {
+		for (; asleep != ends.suspended.end() && asleep->first <= boot_time; ++asleep)
+			text += std::to_string(asleep->first) + " suspended " +
+			        std::to_string(asleep->second) + "\n";
+	};
+	for (const auto &[boot_time, how] : known) {
+		suspended_up_to(boot_time);
 		text += std::to_string(boot_time);
 		text += how == boot_end::clean ? " clean\n" : " unclean\n";
 	}
+	suspended_up_to(INT64_MAX);
 	return text;
+}
+
+bool note_suspended(boot_ends &ends, const recorded_boot &recorded, bool shutdown)
+{
+	bool changed = false;
+	auto set = [&](int64_t boot_time, int64_t seconds) {
+		if (seconds < 0)
+			return;
+		auto [it, added] = ends.suspended.emplace(boot_time, seconds);
+		if (!added && it->second == seconds)
+			return;
+		it->second = seconds;
+		changed = true;
+	};
+	const boot_update &update = recorded.update;
+	if (update.moved) {
+		auto it = ends.suspended.find(update.moved_from);
+		if (it != ends.suspended.end()) {
+			int64_t seconds = it->second;
+			ends.suspended.erase(it);
+			changed = true;
+			set(update.record->boot_time, seconds);
+		}
+	}
+	if (update.new_boot)
+		set(update.ended_boot, recorded.old_figures.suspended);
+	if (shutdown)
+		set(update.record->boot_time, recorded.now.suspended);
+	return changed;
+}
+
+int64_t suspended_of(const boot_ends &ends, int64_t boot_time)
+{
+	auto it = ends.suspended.find(boot_time);
+	return it == ends.suspended.end() ? -1 : it->second;
 }
 
 boot_end how_ended(const boot_ends &ends, int64_t boot_time)

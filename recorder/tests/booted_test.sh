@@ -335,7 +335,7 @@ records() { awk -F: '/^[0-9]+:[0-9]+:/ { print $2, $1 }' "$1" 2>/dev/null | sort
 # of START.
 records_at() { records "$1" | awk -v s="$2" '$1 - s <= 1.5 && s - $1 <= 1.5'; }
 # end_of FILE BOOT_TIME: what the ends file FILE says of a boot.
-end_of() { awk -v b="$2" '$1 == b { print $2 }' "$1" 2>/dev/null | tail -1; }
+end_of() { awk -v b="$2" '$1 == b && NF == 2 { print $2 }' "$1" 2>/dev/null | tail -1; }
 # within D T: whether |D| <= T (numbers with a fraction).
 within() { awk -v d="$1" -v t="$2" 'BEGIN { exit !(d <= t && d >= -t) }'; }
 # difference A B: A - B, to a tenth.

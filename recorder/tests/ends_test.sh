@@ -61,6 +61,23 @@ ends "an end moved with its record" "1600000000 clean
 1600020000 clean
 1600030500 clean"
 
+# The time each boot spent suspended, where the system tells it: the
+# running boot's in the boot mark, an ended boot's in the ends file, beside
+# its end; a boot that crashed keeps the figure of its last run.
+rm -f "$store"*
+CORVANE_TEST_SUSPENDED=40 boot g 1600000000 1000
+[ "$(cat "$store.boot")" = "g 1600000000 1000 1000 40" ] || fail "suspended: the mark: $(cat "$store.boot")"
+CORVANE_TEST_SUSPENDED=90 boot g 1600000000 1100
+CORVANE_TEST_SUSPENDED=0 boot h 1600010000 100
+ends "a crashed boot's suspended time" "1600000000 suspended 90
+1600000000 unclean"
+CORVANE_TEST_SUSPENDED=30 boot h 1600010000 200 --shutdown
+boot i 1600020000 100
+ends "a clean end's suspended time" "1600000000 suspended 90
+1600000000 unclean
+1600010000 suspended 30
+1600010000 clean"
+
 # A store with no ends file: its boots ended in ways nobody saw, and the
 # first boot change with a mark but no shutdown run is a crash.
 rm -f "$store"*

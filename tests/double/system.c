@@ -7,6 +7,7 @@
  *   CORVANE_TEST_UPTIME   the running boot's uptime in seconds (1000)
  *   CORVANE_TEST_BOOT     the kernel's boot time (1702400000)
  *   CORVANE_TEST_BOOT_ID  the kernel's boot id (none: "")
+ *   CORVANE_TEST_SUSPENDED  seconds of the uptime spent suspended (none: -1)
  *   CORVANE_TEST_SYSINFO  its system text ("Linux 6.1.0-test")
  *   CORVANE_TEST_NOW      the time of day (boot time + uptime)
  *   CORVANE_TEST_PASSES   the run ends in its n-th call of sleep (1)
@@ -58,6 +59,11 @@ int64_t read_uptime(void)
 time_t read_kernel_boot_time(void)
 {
 	return (time_t)boot_time();
+}
+
+int64_t read_suspended_time(void)
+{
+	return env_number("CORVANE_TEST_SUSPENDED", -1);
 }
 
 const char *read_boot_id(void)
