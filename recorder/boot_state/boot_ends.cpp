@@ -69,6 +69,29 @@ bool parse_suspended(const std::string &line, int64_t &boot_time, int64_t &secon
 	return number(line.substr(0, first), boot_time) && number(line.substr(second + 1), seconds);
 }
 
+// Sets the entry of map at boot_time to value: true when that changed it.
+template <typename Value>
+bool set_entry(std::map<int64_t, Value> &map, int64_t boot_time, Value value)
+{
+	auto [it, added] = map.emplace(boot_time, value);
+	if (!added && it->second == value)
+		return false;
+	it->second = value;
+	return true;
+}
+
+// Moves the entry of map at from, if any, to to: true when there was one.
+template <typename Value> bool move_entry(std::map<int64_t, Value> &map, int64_t from, int64_t to)
+{
+	auto it = map.find(from);
+	if (it == map.end())
+		return false;
+	Value value = it->second;
+	map.erase(it);
+	map[to] = value;
+	return true;
+}
+
 } // namespace
 
 bool read_boot_ends(const std::string &path, boot_ends *ends, std::string *err)
@@ -150,25 +173,14 @@ std::string boot_ends_text(const boot_ends &ends)
 bool note_suspended(boot_ends &ends, const recorded_boot &recorded, bool shutdown)
 {
 	bool changed = false;
-	auto set = [&](int64_t boot_time, int64_t seconds) {
-		if (seconds < 0)
-			return;
-		auto [it, added] = ends.suspended.emplace(boot_time, seconds);
-		if (!added && it->second == seconds)
-			return;
-		it->second = seconds;
-		changed = true;
-	};
 	const boot_update &update = recorded.update;
-	if (update.moved) {
-		auto it = ends.suspended.find(update.moved_from);
-		if (it != ends.suspended.end()) {
-			int64_t seconds = it->second;
-			ends.suspended.erase(it);
-			changed = true;
-			set(update.record->boot_time, seconds);
-		}
-	}
+	auto set = [&](int64_t boot_time, int64_t seconds) {
+		if (seconds >= 0)
+			changed = set_entry(ends.suspended, boot_time, seconds) || changed;
+	};
+	if (update.moved)
+		changed = move_entry(ends.suspended, update.moved_from, update.record->boot_time) ||
+		          changed;
 	if (update.new_boot)
 		set(update.ended_boot, recorded.old_figures.suspended);
 	if (shutdown)
@@ -192,21 +204,11 @@ bool note_ends(boot_ends &ends, const boot_update &update, bool shutdown)
 {
 	bool changed = false;
 	auto set = [&](int64_t boot_time, boot_end how) {
-		auto [it, added] = ends.ends.emplace(boot_time, how);
-		if (!added && it->second == how)
-			return;
-		it->second = how;
-		changed = true;
+		changed = set_entry(ends.ends, boot_time, how) || changed;
 	};
-	if (update.moved) {
-		auto it = ends.ends.find(update.moved_from);
-		if (it != ends.ends.end()) {
-			boot_end how = it->second;
-			ends.ends.erase(it);
-			changed = true;
-			set(update.record->boot_time, how);
-		}
-	}
+	if (update.moved)
+		changed =
+		    move_entry(ends.ends, update.moved_from, update.record->boot_time) || changed;
 	if (update.new_boot && how_ended(ends, update.ended_boot) == boot_end::unknown)
 		set(update.ended_boot, boot_end::unclean);
 	if (shutdown)
