@@ -20,21 +20,28 @@ namespace
 // The longest line read as an end; a longer one is kept as it is.
 constexpr std::size_t max_line = 64;
 
+// Reads the decimal number of digits: 0 to INT64_MAX, no sign, no leading
+// zero.
+bool read_number(const std::string &digits, int64_t &value)
+{
+	if (digits.empty() || digits.size() > 19 || (digits[0] == '0' && digits.size() > 1))
+		return false;
+	int64_t number = 0;
+	for (char c : digits) {
+		if (c < '0' || c > '9' || number > (INT64_MAX - (c - '0')) / 10)
+			return false;
+		number = number * 10 + (c - '0');
+	}
+	value = number;
+	return true;
+}
+
 // Reads "BOOT_TIME clean" or "BOOT_TIME unclean".
 bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
 {
 	std::size_t blank = line.find(' ');
-	if (blank == std::string::npos || blank == 0 || blank > 19 || line.size() > max_line)
+	if (blank == std::string::npos || line.size() > max_line)
 		return false;
-	if (line[0] == '0' && blank > 1)
-		return false;
-	int64_t value = 0;
-	for (std::size_t i = 0; i < blank; i++) {
-		char c = line[i];
-		if (c < '0' || c > '9' || value > (INT64_MAX - (c - '0')) / 10)
-			return false;
-		value = value * 10 + (c - '0');
-	}
 	std::string word = line.substr(blank + 1);
 	if (word == "clean")
 		end = boot_end::clean;
@@ -42,12 +49,10 @@ bool parse_line(const std::string &line, int64_t &boot_time, boot_end &end)
 		end = boot_end::unclean;
 	else
 		return false;
-	boot_time = value;
-	return true;
+	return read_number(line.substr(0, blank), boot_time);
 }
 
-// Reads "BOOT_TIME suspended SECONDS", the numbers as parse_line reads a
-// boot time.
+// Reads "BOOT_TIME suspended SECONDS".
 bool parse_suspended(const std::string &line, int64_t &boot_time, int64_t &seconds)
 {
 	std::size_t first = line.find(' ');
@@ -55,18 +60,8 @@ bool parse_suspended(const std::string &line, int64_t &boot_time, int64_t &secon
 	if (second == std::string::npos || line.size() > max_line ||
 	    line.compare(first, second - first, " suspended") != 0)
 		return false;
-	auto number = [](const std::string &digits, int64_t &value) {
-		if (digits.empty() || digits.size() > 19 || (digits[0] == '0' && digits.size() > 1))
-			return false;
-		value = 0;
-		for (char c : digits) {
-			if (c < '0' || c > '9' || value > (INT64_MAX - (c - '0')) / 10)
-				return false;
-			value = value * 10 + (c - '0');
-		}
-		return true;
-	};
-	return number(line.substr(0, first), boot_time) && number(line.substr(second + 1), seconds);
+	return read_number(line.substr(0, first), boot_time) &&
+	       read_number(line.substr(second + 1), seconds);
 }
 
 // Sets the entry of map at boot_time to value: true when that changed it.
