@@ -1,9 +1,9 @@
 // boot_mark.cpp - fuzz target: the boot mark beside the store, read from any
 // bytes and saved from any values.
 //
-// A mark that reads is one that save_boot_mark_uptime (or save_boot_mark,
-// for one without an uptime) writes back byte for byte, since there is one
-// way to write each; read_boot_mark reads what read_boot_mark_uptime reads.
+// A mark that reads is one that save_boot_mark_in writes back byte for byte
+// with the figures it read, since there is one way to write each; the
+// readers of its uptime alone and of no figure read the same mark.
 // A mark made of the input's bytes saves exactly when the reader can read
 // it back, and reads back as saved.
 #include <algorithm>
@@ -49,6 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 	static const std::string mark_file = store + ".boot";
 	setenv("CORVANE_RECORDS", store.c_str(), 1);
 
+	static store_files files = [] {
+		store_files made;
+		if (make_store_files(store.c_str(), &made) != 0)
+			std::abort();
+		return made;
+	}();
+
 	// The input as the mark.
 	fuzz::put_file(mark_file, data, size);
 	boot_mark mark;
@@ -56,14 +63,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 	int read = read_boot_mark_uptime(&mark, &uptime);
 	boot_mark plain;
 	fuzz::check(read_boot_mark(&plain) == read, "the two readers disagree");
+	boot_mark whole;
+	boot_mark_figures figures;
+	fuzz::check(read_boot_mark_in(&files, &whole, &figures) == read,
+	            "the reader of the figures disagrees");
 	if (read) {
 		fuzz::check(std::strcmp(plain.id, mark.id) == 0 &&
-		                plain.boot_time == mark.boot_time,
-		            "the two readers read different marks");
+		                plain.boot_time == mark.boot_time &&
+		                std::strcmp(whole.id, mark.id) == 0 &&
+		                whole.boot_time == mark.boot_time && figures.uptime == uptime,
+		            "the readers read different marks");
 		fuzz::check(valid_id(mark.id), "an id that a mark cannot hold read");
-		fuzz::check(mark.boot_time >= 0 && uptime >= -1, "a negative number read");
-		int saved =
-		    uptime < 0 ? save_boot_mark(&mark) : save_boot_mark_uptime(&mark, uptime);
+		fuzz::check(mark.boot_time >= 0 && uptime >= -1 && figures.stored >= -1 &&
+		                figures.suspended >= -1,
+		            "a negative number read");
+		int saved = save_boot_mark_in(&files, &whole, &figures);
 		fuzz::check(saved == 0, "a mark read cannot be saved");
 		fuzz::check(contents(mark_file) ==
 		                std::string(reinterpret_cast<const char *>(data), size),
