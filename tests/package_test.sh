@@ -96,7 +96,8 @@ grep -q '^->' <<<"$out" || fail "vellipo shows no running boot: $out"
 /usr/sbin/corvane-record || fail "corvane-record could not write the store"
 [ -s "$store_dir/records" ] || fail "no store after a run of corvane-record"
 for file in /usr/share/man/man1/vellipo.1.gz /usr/share/man/man8/corvane-record.8.gz \
-	/usr/share/doc/vellipo/examples/vellipo.header; do
+	/usr/share/doc/vellipo/examples/vellipo.header \
+	/usr/share/doc/vellipo/examples/prometheus/corvane.rules.yml; do
 	grep -qx "$file" "$work/files" || fail "$file is not installed"
 done
 for unit in "$source_dir"/systemd/*.service "$source_dir"/systemd/*.timer; do

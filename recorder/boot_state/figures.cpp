@@ -39,6 +39,7 @@ record_figures figures_of(const urec *list, const urec *current, const boot_ends
 			break;
 		case boot_end::unclean:
 			f.unclean++;
+			f.last_unclean_end = std::max(f.last_unclean_end, previous_end);
 			break;
 		case boot_end::unknown:
 			f.unknown++;

@@ -25,6 +25,7 @@ struct record_figures {
 	int64_t clean = 0;              // boots that ended cleanly
 	int64_t unclean = 0;            // boots that ended without a shutdown run
 	int64_t unknown = 0;            // ended boots whose end nobody saw
+	int64_t last_unclean_end = 0;   // the latest end of those that ended uncleanly, 0 for none
 	int64_t running = 0;            // the running boot, not ended: 0 or 1
 };
 
@@ -33,7 +34,8 @@ struct record_figures {
 // boots.  As in the
 // report, ranks break ties by age (of equal uptimes, the older boot ranks
 // first) and the downtime before a boot is the time from the end of the boot
-// before it, 0 when they overlap.  Sums saturate instead of wrapping.
+// before it, 0 when they overlap, and a boot ends at its boot time plus its
+// uptime.  Sums saturate instead of wrapping.
 record_figures figures_of(const urec *list, const urec *current, const boot_ends &ends);
 
 #endif // CORVANE_RECORD_FIGURES_H

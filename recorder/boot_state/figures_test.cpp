@@ -1,5 +1,7 @@
 // figures_test.cpp - the figures of the records: ranks as the report ranks,
 // the gaps between boots, the ends of the ended boots.
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "corvane_store.h"
@@ -58,6 +60,38 @@ TEST_F(figures_test, count_the_gaps_between_boots_and_their_ends)
 	EXPECT_EQ(f.unknown, 1); // b; the running boot has not ended
 	EXPECT_EQ(f.running, 1);
 	EXPECT_EQ(f.clean + f.unclean + f.unknown + f.running, f.boots);
+	EXPECT_EQ(f.last_unclean_end, 2010);
+}
+
+TEST_F(figures_test, take_the_latest_end_of_an_unclean_boot)
+{
+	struct {
+		const char *name;
+		std::map<int64_t, boot_end> ends;
+		int64_t last_unclean_end;
+	} const cases[] = {
+	    {"none unclean", {{1000, boot_end::clean}, {3000, boot_end::clean}}, 0},
+	    {"one", {{1000, boot_end::unclean}, {3000, boot_end::clean}}, 1100},
+	    // b booted after a but ended before it: the later end wins, not
+	    // the later boot.
+	    {"the later end", {{1000, boot_end::unclean}, {1050, boot_end::unclean}}, 1100},
+	    {"the running boot has not ended, whatever the file says",
+	     {{1050, boot_end::unclean}, {5000, boot_end::unclean}},
+	     1060},
+	    {"unknown ends are not unclean", {}, 0},
+	};
+	for (const auto &c : cases) {
+		corvane_forget_records();
+		add_urec(100, 1000, "a"); // up until 1100
+		add_urec(10, 1050, "b");  // up until 1060
+		add_urec(40, 3000, "c");  // up until 3040
+		u_current = add_urec(40, 5000, "running");
+		boot_ends ends;
+		ends.ends = c.ends;
+		EXPECT_EQ(figures_of(urec_list, u_current, ends).last_unclean_end,
+		          c.last_unclean_end)
+		    << c.name;
+	}
 }
 
 TEST_F(figures_test, saturate_absurd_sums)

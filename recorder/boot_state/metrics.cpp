@@ -47,6 +47,12 @@ std::string metrics_text(const record_figures &f)
 	if (f.rank > 0) {
 		add(text, "uptime_seconds", "Uptime of the running boot.", "",
 		    number(f.running_uptime));
+		// Named as node_exporter names the kernel's (node_boot_time_seconds),
+		// so that a query may take either; this one is the boot time the
+		// store keeps the running boot's record under, as the report shows it.
+		add(text, "boot_time_seconds",
+		    "Start of the running boot as the store keeps it, in seconds since the epoch.",
+		    "", number(static_cast<int64_t>(f.running_boot)));
 		add(text, "rank",
 		    "Rank of the running boot by uptime among the boots on record, 1 for the "
 		    "longest.",
@@ -76,6 +82,12 @@ std::string metrics_text(const record_figures &f)
 	add(text, "ended_boots", "Boots on record by how they ended.", "{end=\"clean\"}",
 	    number(f.clean));
 	add(text, "ended_boots", "", "{end=\"unclean\"}", number(f.unclean), false);
+	// Always there, 0 before the first unclean end: a series that appeared
+	// with the first crash would have no earlier value to be compared with.
+	add(text, "last_unclean_end_timestamp_seconds",
+	    "End of the latest boot on record that ended uncleanly, in seconds since the "
+	    "epoch; 0 when none did.",
+	    "", number(f.last_unclean_end));
 	return text;
 }
 

@@ -8,13 +8,14 @@
 #include "recorder/boot_state/figures.h"
 
 // The metrics of the figures, each with its HELP and TYPE lines, all named
-// corvane_*: the number of boots, the running boot's uptime, its rank by
-// uptime (1 for the longest, ties broken as the report breaks them) and the
-// uptimes it must pass for the next rank and for first place (left out when
-// it is first), the longest uptime, the total uptime and downtime, the
-// availability as a ratio, the time of the oldest boot, and the boots that
-// ended cleanly and uncleanly.  The running boot's metrics are left out when
-// the figures have no running boot (rank 0).
+// corvane_*: the number of boots, the running boot's uptime, boot time and
+// rank by uptime (1 for the longest, ties broken as the report breaks them)
+// and the uptimes it must pass for the next rank and for first place (left
+// out when it is first), the longest uptime, the total uptime and downtime,
+// the availability as a ratio, the time of the oldest boot, the boots that
+// ended cleanly and uncleanly, and when the latest unclean end was (0 for
+// none).  The running boot's metrics are left out when the figures have no
+// running boot (rank 0).
 std::string metrics_text(const record_figures &f);
 
 // Whether the metrics file at path can be written: its folder exists.  The

@@ -33,6 +33,7 @@ TEST(metrics, the_whole_text_of_a_history)
 	record_figures f = figures_of(list.head(), &list.recs[0], {});
 	f.clean = 2;
 	f.unclean = 1;
+	f.last_unclean_end = 5000;
 	EXPECT_EQ(metrics_text(f),
 	          "# HELP corvane_boots Boots on record, the running one included.\n"
 	          "# TYPE corvane_boots gauge\n"
@@ -40,6 +41,10 @@ TEST(metrics, the_whole_text_of_a_history)
 	          "# HELP corvane_uptime_seconds Uptime of the running boot.\n"
 	          "# TYPE corvane_uptime_seconds gauge\n"
 	          "corvane_uptime_seconds 1000\n"
+	          "# HELP corvane_boot_time_seconds Start of the running boot as the store keeps "
+	          "it, in seconds since the epoch.\n"
+	          "# TYPE corvane_boot_time_seconds gauge\n"
+	          "corvane_boot_time_seconds 10000\n"
 	          "# HELP corvane_rank Rank of the running boot by uptime among the boots on "
 	          "record, 1 for the longest.\n"
 	          "# TYPE corvane_rank gauge\n"
@@ -73,7 +78,11 @@ TEST(metrics, the_whole_text_of_a_history)
 	          "# HELP corvane_ended_boots Boots on record by how they ended.\n"
 	          "# TYPE corvane_ended_boots gauge\n"
 	          "corvane_ended_boots{end=\"clean\"} 2\n"
-	          "corvane_ended_boots{end=\"unclean\"} 1\n");
+	          "corvane_ended_boots{end=\"unclean\"} 1\n"
+	          "# HELP corvane_last_unclean_end_timestamp_seconds End of the latest boot on "
+	          "record that ended uncleanly, in seconds since the epoch; 0 when none did.\n"
+	          "# TYPE corvane_last_unclean_end_timestamp_seconds gauge\n"
+	          "corvane_last_unclean_end_timestamp_seconds 5000\n");
 }
 
 // The value of a metric's sample in the text, or "" when it is left out.
@@ -120,6 +129,9 @@ TEST(metrics, counts_downtime_from_the_end_of_the_boot_just_before_as_the_report
 	EXPECT_EQ(sample(text, "corvane_recorded_downtime_seconds"), "100");
 	EXPECT_EQ(sample(text, "corvane_availability_ratio"), "0.8666666666666667");
 	EXPECT_EQ(text.find("corvane_uptime_seconds"), std::string::npos);
+	EXPECT_EQ(text.find("corvane_boot_time_seconds"), std::string::npos);
+	// No unclean end: the series is there, at 0.
+	EXPECT_EQ(sample(text, "corvane_last_unclean_end_timestamp_seconds"), "0");
 }
 
 } // namespace

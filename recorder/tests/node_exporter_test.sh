@@ -78,6 +78,7 @@ expect() {
 expect node_textfile_scrape_error 0
 expect corvane_boots 4
 expect corvane_uptime_seconds 3600
+expect corvane_boot_time_seconds 1700100000
 expect corvane_rank 2
 expect corvane_next_rank_uptime_seconds 7200
 expect corvane_first_place_uptime_seconds 7200
@@ -88,6 +89,7 @@ expect corvane_recorded_uptime_seconds 11400
 expect corvane_recorded_downtime_seconds 102200
 expect corvane_availability_ratio 0.10035211267605634 # 11400 / (11400 + 102200)
 expect corvane_oldest_boot_timestamp_seconds 1699990000
+expect corvane_last_unclean_end_timestamp_seconds 0 # no ends file: no end seen unclean
 grep -q '^# TYPE corvane_availability_ratio gauge$' "$work/scrape" &&
 	grep -q '^# HELP corvane_uptime_seconds Uptime of the running boot\.$' "$work/scrape" ||
 	fail "the HELP and TYPE lines are missing"
