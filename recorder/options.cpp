@@ -181,8 +181,11 @@ bool read_options(int argc, char **argv, options *opts, std::string *err)
 		char letter[3] = {'-', static_cast<char>(optopt), '\0'};
 		const char *shown = std::strncmp(word, "--", 2) == 0 ? word : letter;
 		if (c == ':')
-			return usage_error(optopt == 'W' ? "a number of seconds must follow"
-			                                 : "a file name must follow",
+			return usage_error(optopt == 'W'   ? "a number of seconds must follow"
+			                   : optopt == 'E' ? "csv or json must follow"
+			                   : optopt == 'A' || optopt == 'B'
+			                       ? "a date must follow"
+			                       : "a file name must follow",
 			                   shown, err);
 		if (c == '?')
 			return usage_error("unknown option", shown, err);
