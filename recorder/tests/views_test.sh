@@ -159,7 +159,7 @@ store           $store
 boots           2 on record since 2026-11-01 00:00:00
 ends            1 clean, 1 unclean, 0 unknown, 0 running
 longest uptime  0 days, 02:00:00, booted 2026-11-01 02:26:40
-running boot    0 days, 00:00:00, rank 0 of 2, booted 1970-01-01 00:00:00
+running boot    none in this range
 downtime        0 days, 01:26:40 in all
 availability    67.500%
 range           2026-11-01 00:00:00 to 2026-11-02 00:00:00: up 0 days, 03:00:00, down 0 days, 21:00:00, availability 12.500%
