@@ -1,7 +1,9 @@
 // corvane-record - keeps the records store: adds the running boot's record or
 // raises its uptime, with --import also the past boots that the journal and
 // the login records remember, and writes the store back whole; with
-// --metrics it also writes the records as metrics for Prometheus.
+// --metrics it also writes the records as metrics for Prometheus.  --status,
+// --export and --check read the store and the files beside it and tell of
+// the history, writing nothing.
 //
 // The store is read, changed and saved under the writers' lock, so that two
 // recorders at once take turns; the library writes the new store beside the
