@@ -48,9 +48,9 @@ void print_status(std::FILE *out, const char *store, const record_figures &f)
 	if (f.rank == 0)
 		std::fprintf(out, "running boot    none in this range\n");
 	else
-		std::fprintf(out, "running boot    %s, rank %" PRId64 " of %" PRId64 ", booted %s\n",
-		             time2uptime(f.running_uptime), f.rank, f.boots,
-		             date(f.running_boot, buf));
+		std::fprintf(
+		    out, "running boot    %s, rank %" PRId64 " of %" PRId64 ", booted %s\n",
+		    time2uptime(f.running_uptime), f.rank, f.boots, date(f.running_boot, buf));
 	std::fprintf(out, "downtime        %s in all\n", time2uptime(f.total_downtime));
 	std::fprintf(out, "availability    %.3f%%\n", f.availability * 100);
 }

@@ -41,7 +41,7 @@ std::vector<finding> doubtful_records(const std::vector<boot_row> &rows)
 		if (i > 0 && i + 1 < rows.size()) {
 			int64_t room = rows[i + 1].start - rows[i - 1].end;
 			int64_t up = row.end - row.start;
-			if (up > room)
+			if (room >= 0 && up > room) // else the neighbours overlap, as said
 				found.push_back(
 				    {row.start, "lasts " + duration(up) + ", longer than the " +
 				                    duration(room) +

@@ -23,7 +23,8 @@ struct finding {
 // a boot that starts before the one before it ended (they overlap), or the
 // very second it ended (no downtime at all), a boot dated before 2000, and
 // a boot that lasts longer than the time from the end of the boot before it
-// to the start of the one after it.
+// to the start of the one after it (when the one after starts after that
+// end: else those two overlap, and so does it).
 std::vector<finding> doubtful_records(const std::vector<boot_row> &rows);
 
 // What shows that this process runs in a container, its boot id and uptime

@@ -151,6 +151,12 @@ for case in "${cases[@]}"; do
 	[ "$rows" = "$(wc -l <"$work/range.json")" ] || fail "$since $until: $rows CSV rows"
 done
 
+# A date without an offset is local time: midnight in New York, still on
+# summer time on 2026-11-01, is 04:00 UTC.
+TZ=America/New_York "$RECORDER" -f "$store" --export=json --since=2026-11-01 --until=2026-11-01T06:00:00Z |
+	jq -r '"\(.start) \(.end)"' >"$work/out"
+printf '1793505600 1793507200\n' | cmp -s - "$work/out" || fail "local time: $(cat "$work/out")"
+
 # --- --status over one range, whole ------------------------------------------------
 "$RECORDER" -f "$store" --status --since=2026-11-01 --until=2026-11-02 >"$work/status" 2>"$work/err"
 status=$?
