@@ -122,7 +122,7 @@ void tell_uptime_fell(const boot_update &update, const boot_ends &ends)
 	                 : "uncleanly");
 }
 
-// The history as the next run would leave it, written nothing, for
+// The history as the next run would leave it, nothing written, for
 // --status, --export and --check.  A store that does not exist, or of which
 // no line could be read, has no history to tell: the message says so and how
 // to start one.
