@@ -45,6 +45,10 @@ const struct option long_options[] = {
     {"metrics", required_argument, nullptr, 'M'},
     {"shutdown", no_argument, nullptr, 'S'},
     {"status", no_argument, nullptr, 's'},
+    {"export", required_argument, nullptr, 'E'},
+    {"since", required_argument, nullptr, 'A'},
+    {"until", required_argument, nullptr, 'B'},
+    {"check", no_argument, nullptr, 'C'},
     {"wait", required_argument, nullptr, 'W'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
@@ -84,6 +88,25 @@ bool take_option(int c, options *opts, std::string *err)
 		break;
 	case 'W':
 		return read_seconds(optarg, &opts->wait, err);
+	case 'E':
+		if (std::strcmp(optarg, "csv") == 0)
+			opts->export_as = export_format::csv;
+		else if (std::strcmp(optarg, "json") == 0)
+			opts->export_as = export_format::json;
+		else
+			return usage_error("--export takes csv or json, not", optarg, err);
+		break;
+	case 'A':
+	case 'B':
+		if (!parse_date(optarg, c == 'A' ? &opts->range.since : &opts->range.until, err)) {
+			*err = std::string(c == 'A' ? "--since: " : "--until: ") + *err;
+			return false;
+		}
+		(c == 'A' ? opts->since_text : opts->until_text) = optarg;
+		break;
+	case 'C':
+		opts->check = true;
+		break;
 	case 'h':
 		opts->help = true;
 		break;
@@ -106,10 +129,36 @@ bool check_options(const options &opts, std::string *err)
 	for (const auto &name : names)
 		if (name[0] && !*name[0])
 			return usage_error("an empty file name for", name[1], err);
-	if (opts.status && opts.shutdown) {
-		*err = "--status and --shutdown cannot be given together (corvane-record --help "
-		       "lists the options)";
+	const char *list = " (corvane-record --help lists the options)";
+	// The runs that print and write nothing, one at a time.
+	const char *shown = nullptr;
+	const char *modes[] = {opts.status ? "--status" : nullptr,
+	                       opts.export_as != export_format::none ? "--export" : nullptr,
+	                       opts.check ? "--check" : nullptr};
+	for (const char *mode : modes) {
+		if (!mode)
+			continue;
+		if (shown) {
+			*err = std::string(shown) + " and " + mode + " cannot be given together" +
+			       list;
+			return false;
+		}
+		shown = mode;
+	}
+	if (shown && opts.shutdown) {
+		*err = std::string(shown) + " and --shutdown cannot be given together" + list;
 		return false;
+	}
+	if (!whole_time(opts.range)) {
+		if (!opts.status && opts.export_as == export_format::none) {
+			*err =
+			    std::string("--since and --until go with --status or --export") + list;
+			return false;
+		}
+		if (opts.range.since >= opts.range.until) {
+			*err = "--since must be before --until";
+			return false;
+		}
 	}
 	return true;
 }
@@ -132,8 +181,11 @@ bool read_options(int argc, char **argv, options *opts, std::string *err)
 		char letter[3] = {'-', static_cast<char>(optopt), '\0'};
 		const char *shown = std::strncmp(word, "--", 2) == 0 ? word : letter;
 		if (c == ':')
-			return usage_error(optopt == 'W' ? "a number of seconds must follow"
-			                                 : "a file name must follow",
+			return usage_error(optopt == 'W'   ? "a number of seconds must follow"
+			                   : optopt == 'E' ? "csv or json must follow"
+			                   : optopt == 'A' || optopt == 'B'
+			                       ? "a date must follow"
+			                       : "a file name must follow",
 			                   shown, err);
 		if (c == '?')
 			return usage_error("unknown option", shown, err);
@@ -149,44 +201,56 @@ bool read_options(int argc, char **argv, options *opts, std::string *err)
 
 void print_help(std::FILE *out, const char *store)
 {
-	std::fprintf(out,
-	             "usage: corvane-record [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE] "
-	             "[--journal=DIR]\n"
-	             "       [--wtmpdb=FILE] [--metrics=FILE] [--shutdown | --status]\n"
-	             "\n"
-	             "Records the running boot in the records store: adds its line, or raises\n"
-	             "its uptime, and writes the store back whole, keeping every other line.\n"
-	             "\n"
-	             "  -f, --file=FILE   the records store (now %s)\n"
-	             "  -n, --dry-run     print the new store on standard output, write nothing\n"
-	             "  -W, --wait=SECONDS\n"
-	             "                    wait that long at most for another run to let go of\n"
-	             "                    the store's lock, else fail (60; 0: do not wait)\n"
-	             "  -i, --import      also add the past boots that the store lacks from\n"
-	             "                    every source that exists of\n"
-	             "                    %s\n"
-	             "  -w, --wtmp=FILE   import from this login accounting file only\n"
+	std::fprintf(
+	    out,
+	    "usage: corvane-record [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE] "
+	    "[--journal=DIR]\n"
+	    "       [--wtmpdb=FILE] [--metrics=FILE] [--shutdown]\n"
+	    "       corvane-record [-f FILE] --status | --export=csv|json [--since=DATE]\n"
+	    "                      [--until=DATE]\n"
+	    "       corvane-record [-f FILE] --check\n"
+	    "\n"
+	    "Records the running boot in the records store: adds its line, or raises\n"
+	    "its uptime, and writes the store back whole, keeping every other line.\n"
+	    "\n"
+	    "  -f, --file=FILE   the records store (now %s)\n"
+	    "  -n, --dry-run     print the new store on standard output, write nothing\n"
+	    "  -W, --wait=SECONDS\n"
+	    "                    wait that long at most for another run to let go of\n"
+	    "                    the store's lock, else fail (60; 0: do not wait)\n"
+	    "  -i, --import      also add the past boots that the store lacks from\n"
+	    "                    every source that exists of\n"
+	    "                    %s\n"
+	    "  -w, --wtmp=FILE   import from this login accounting file only\n"
 #if CORVANE_RECORD_JOURNAL
-	             "      --journal=DIR import from this journal (a folder or a file) only\n"
+	    "      --journal=DIR import from this journal (a folder or a file) only\n"
 #else
-	             "      --journal=DIR not in this build, which was made without libsystemd\n"
+	    "      --journal=DIR not in this build, which was made without libsystemd\n"
 #endif
 #if CORVANE_RECORD_WTMPDB
-	             "      --wtmpdb=FILE import from this login database only\n"
+	    "      --wtmpdb=FILE import from this login database only\n"
 #else
-	             "      --wtmpdb=FILE not in this build, which was made without SQLite\n"
+	    "      --wtmpdb=FILE not in this build, which was made without SQLite\n"
 #endif
-	             "                    (the three may be given together)\n"
-	             "      --metrics=FILE  also write the records as metrics for Prometheus\n"
-	             "      --shutdown    the run at shutdown: also notes that the running\n"
-	             "                    boot ended cleanly\n"
-	             "      --status      print the records' figures; write nothing\n"
-	             "  -h, --help        this help\n"
-	             "  -V, --version     version information\n"
-	             "\n"
-	             "The import prints a summary line, on standard error with -n. Exit "
-	             "status:\n"
-	             "0 when the store is written, 1 with a message on standard error when "
-	             "not.\n",
-	             store, default_history_names().c_str());
+	    "                    (the three may be given together)\n"
+	    "      --metrics=FILE  also write the records as metrics for Prometheus\n"
+	    "      --shutdown    the run at shutdown: also notes that the running\n"
+	    "                    boot ended cleanly\n"
+	    "      --status      print the records' figures; write nothing\n"
+	    "      --export=csv|json\n"
+	    "                    print every boot as CSV or JSON Lines; write nothing\n"
+	    "      --since=DATE, --until=DATE\n"
+	    "                    only the time from, or up to, DATE for --status and\n"
+	    "                    --export: 2026-11-01, '2026-11-01 08:00', local time,\n"
+	    "                    or with an offset 2026-11-01T08:00:00+01:00, or @SECONDS\n"
+	    "      --check       print the doubtful records; write nothing\n"
+	    "  -h, --help        this help\n"
+	    "  -V, --version     version information\n"
+	    "\n"
+	    "The import prints a summary line, on standard error with -n. Exit "
+	    "status:\n"
+	    "0 when the store is written, 1 with a message on standard error when "
+	    "not;\n"
+	    "--check: 0 when nothing is doubtful, 2 when something is.\n",
+	    store, default_history_names().c_str());
 }

@@ -47,6 +47,23 @@ TEST(options, each_usage_error_has_its_message)
 	    {{"--metrics="}, "an empty file name for '--metrics'" + list},
 	    {{"--status", "--shutdown"}, "--status and --shutdown cannot be given together" + list},
 	    {{"--bogus", "-h"}, "unknown option '--bogus'" + list},
+	    {{"--export=xml"}, "--export takes csv or json, not 'xml'" + list},
+	    {{"--export"}, "csv or json must follow '--export'" + list},
+	    {{"--since"}, "a date must follow '--since'" + list},
+	    {{"--status", "--export=csv"}, "--status and --export cannot be given together" + list},
+	    {{"--check", "--status"}, "--status and --check cannot be given together" + list},
+	    {{"--export=json", "--check"}, "--export and --check cannot be given together" + list},
+	    {{"--check", "--shutdown"}, "--check and --shutdown cannot be given together" + list},
+	    {{"--export=csv", "--shutdown"},
+	     "--export and --shutdown cannot be given together" + list},
+	    {{"--since=@5"}, "--since and --until go with --status or --export" + list},
+	    {{"--check", "--until=@5"}, "--since and --until go with --status or --export" + list},
+	    {{"--status", "--since=@5", "--until=@5"}, "--since must be before --until"},
+	    {{"--status", "--since=2026-11-31"},
+	     "--since: there is no such day or time as '2026-11-31'"},
+	    {{"--status", "--until=today"},
+	     "--until: cannot read the date 'today': give YYYY-MM-DD, YYYY-MM-DD HH:MM[:SS], "
+	     "ISO 8601 with an offset (2026-11-01T08:00:00+01:00) or @SECONDS"},
 	};
 	for (const auto &c : cases) {
 		options opts;
@@ -81,6 +98,18 @@ TEST(options, reads_each_option_into_its_field)
 	ASSERT_TRUE(read({"--wait=4294967295", "--status"}, &opts, &err));
 	EXPECT_EQ(opts.wait, 4294967295u);
 	EXPECT_TRUE(opts.status);
+	EXPECT_TRUE(whole_time(opts.range));
+
+	ASSERT_TRUE(read({"--export=json", "--since=@100", "--until", "@200"}, &opts, &err)) << err;
+	EXPECT_EQ(opts.export_as, export_format::json);
+	EXPECT_EQ(opts.range.since, 100);
+	EXPECT_EQ(opts.range.until, 200);
+	EXPECT_STREQ(opts.since_text, "@100");
+	ASSERT_TRUE(read({"--export=csv", "--until=@200"}, &opts, &err)) << err;
+	EXPECT_EQ(opts.export_as, export_format::csv);
+	EXPECT_EQ(opts.range.since, INT64_MIN);
+	ASSERT_TRUE(read({"--check"}, &opts, &err)) << err;
+	EXPECT_TRUE(opts.check);
 }
 
 TEST(options, help_and_version_end_the_reading)

@@ -5,9 +5,17 @@
 
 #include <cstdint>
 #include <ctime>
+#include <vector>
 
 #include "corvane_store.h"
 #include "recorder/boot_state/boot_ends.h"
+
+// The availability over a window of time that ends now, such as the last
+// 30 days: its label ("30d") and the share of it the machine was up.
+struct window_ratio {
+	const char *label;
+	double ratio;
+};
 
 struct record_figures {
 	int64_t boots = 0;              // records, the running boot's included
@@ -27,6 +35,7 @@ struct record_figures {
 	int64_t unknown = 0;            // ended boots whose end nobody saw
 	int64_t last_unclean_end = 0;   // the latest end of those that ended uncleanly, 0 for none
 	int64_t running = 0;            // the running boot, not ended: 0 or 1
+	std::vector<window_ratio> windows; // set by the caller, which knows now
 };
 
 // The figures of the records of list, with current the running boot (not

@@ -73,8 +73,13 @@ std::string metrics_text(const record_figures &f)
 	    "Time down between the boots on record, from the end of each boot to the next.", "",
 	    number(f.total_downtime));
 	add(text, "availability_ratio",
-	    "Share of the time since the oldest boot on record that the machine was up.", "",
-	    ratio(f.boots > 0 ? f.availability : 1.0));
+	    "Share of the time since the oldest boot on record that the machine was up; with "
+	    "a window label, of the last 30, 90 or 365 days only.",
+	    "", ratio(f.boots > 0 ? f.availability : 1.0));
+	// The windows, samples of the same metric, follow it.
+	for (const window_ratio &w : f.windows)
+		add(text, "availability_ratio", "",
+		    ("{window=\"" + std::string(w.label) + "\"}").c_str(), ratio(w.ratio), false);
 	if (f.boots > 0)
 		add(text, "oldest_boot_timestamp_seconds",
 		    "Start of the oldest boot on record, in seconds since the epoch.", "",

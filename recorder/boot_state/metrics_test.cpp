@@ -68,7 +68,8 @@ TEST(metrics, the_whole_text_of_a_history)
 	          "# TYPE corvane_recorded_downtime_seconds gauge\n"
 	          "corvane_recorded_downtime_seconds 5500\n"
 	          "# HELP corvane_availability_ratio Share of the time since the oldest boot on "
-	          "record that the machine was up.\n"
+	          "record that the machine was up; with a window label, of the last 30, 90 or 365 "
+	          "days only.\n"
 	          "# TYPE corvane_availability_ratio gauge\n"
 	          "corvane_availability_ratio 0.45\n"
 	          "# HELP corvane_oldest_boot_timestamp_seconds Start of the oldest boot on "
@@ -135,3 +136,18 @@ TEST(metrics, counts_downtime_from_the_end_of_the_boot_just_before_as_the_report
 }
 
 } // namespace
+
+TEST(metrics, windows_are_samples_of_the_availability_after_it)
+{
+	records list({{1000, 500}});
+	record_figures f = figures_of(list.head(), &list.recs[0], {});
+	f.windows = {{"30d", 0.5}, {"90d", 0.25}, {"365d", 1}};
+	std::string text = metrics_text(f);
+	const std::string want = "# TYPE corvane_availability_ratio gauge\n"
+	                         "corvane_availability_ratio 1\n"
+	                         "corvane_availability_ratio{window=\"30d\"} 0.5\n"
+	                         "corvane_availability_ratio{window=\"90d\"} 0.25\n"
+	                         "corvane_availability_ratio{window=\"365d\"} 1\n"
+	                         "# HELP corvane_oldest_boot_timestamp_seconds";
+	EXPECT_NE(text.find(want), std::string::npos) << text;
+}

@@ -8,7 +8,8 @@
 //   downtime        12 days, 00:00:00 in all
 //   availability    97.312%
 //
-// Dates are local time; durations are the library's time2uptime text.
+// Dates are local time; durations are the library's time2uptime text.  The
+// figures of a range that the running boot is not in have no running boot.
 #include "recorder/boot_state/status.h"
 
 #include <cinttypes>
@@ -44,8 +45,12 @@ void print_status(std::FILE *out, const char *store, const record_figures &f)
 	             f.clean, f.unclean, f.unknown, f.running);
 	std::fprintf(out, "longest uptime  %s, booted %s\n", time2uptime(f.longest),
 	             date(f.longest_boot, buf));
-	std::fprintf(out, "running boot    %s, rank %" PRId64 " of %" PRId64 ", booted %s\n",
-	             time2uptime(f.running_uptime), f.rank, f.boots, date(f.running_boot, buf));
+	if (f.rank == 0)
+		std::fprintf(out, "running boot    none in this range\n");
+	else
+		std::fprintf(
+		    out, "running boot    %s, rank %" PRId64 " of %" PRId64 ", booted %s\n",
+		    time2uptime(f.running_uptime), f.rank, f.boots, date(f.running_boot, buf));
 	std::fprintf(out, "downtime        %s in all\n", time2uptime(f.total_downtime));
 	std::fprintf(out, "availability    %.3f%%\n", f.availability * 100);
 }

@@ -123,6 +123,20 @@ longest uptime  0 days, 02:00:00, booted 2020-09-13 15:13:20
 running boot    0 days, 01:23:20, rank 2 of 4, booted 2023-11-14 22:13:20
 downtime        1157 days, 06:45:00 in all
 availability    0.016%
+last 30 days    up 0 days, 01:23:20, down 29 days, 22:36:40, availability 0.193%
+last 90 days    up 0 days, 01:23:20, down 89 days, 22:36:40, availability 0.064%
+last 365 days   up 0 days, 01:23:20, down 364 days, 22:36:40, availability 0.016%
+startups        4; shutdowns 1 clean, 1 unclean, 1 unknown, 1 still running
+mean uptime     0 days, 01:06:15, longest 0 days, 02:00:00
+mean downtime   385 days, 18:15:00, longest 1157 days, 04:11:40
+
+boots  clean  unclean  unknown  longest uptime    average uptime    total uptime      available  system
+    1      1        0        0  0 days, 01:00:00  0 days, 01:00:00  0 days, 01:00:00    36.000%  Linux a
+    1      0        1        0  0 days, 02:00:00  0 days, 02:00:00  0 days, 02:00:00    72.000%  Linux b
+    1      0        0        1  0 days, 00:01:40  0 days, 00:01:40  0 days, 00:01:40     0.000%  Linux c
+    1      0        0        0  0 days, 01:23:20  0 days, 01:23:20  0 days, 01:23:20   100.000%  Linux 6.1.0-test
+
+check           nothing doubtful in 4 records
 EXPECTED
 runners=(env)
 # Without root, where the machine can drop it.

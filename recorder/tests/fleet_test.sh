@@ -129,7 +129,8 @@ api() {
 # sorted.
 query() {
 	api query "$1" | jq -r '.result[] | "\(.metric.host) \(.metric.__name__ // "")\(
-		if .metric.end then "{\(.metric.end)}" else "" end) \(.value[1])"' | sort
+		if .metric.end then "{\(.metric.end)}" elif .metric.window then "{\(.metric.window)}"
+		else "" end) \(.value[1])"' | sort
 }
 # alerts: one line an alert, "NAME HOST STATE", sorted.
 alerts() {
@@ -271,7 +272,16 @@ for host in $hosts; do
 		echo "downtime        $(duration "$(value corvane_recorded_downtime_seconds)") in all"
 		awk -v ratio="$(value corvane_availability_ratio)" 'BEGIN { printf "availability    %.3f%%\n", ratio * 100 }'
 	} >"$work/from-metrics"
-	sed 's/^\(longest uptime  .*\), booted .*/\1/' "$work/status" | diff "$work/from-metrics" - >"$work/diff" ||
+	# The windows' availability, as the lines of the last 30, 90 and 365
+	# days end.
+	for days in 30 90 365; do
+		awk -v ratio="$(value "corvane_availability_ratio{${days}d}")" -v days="$days" \
+			'BEGIN { printf "last %s days availability %.3f%%\n", days, ratio * 100 }'
+	done >>"$work/from-metrics"
+	{
+		head -n 7 "$work/status" | sed 's/^\(longest uptime  .*\), booted .*/\1/'
+		sed -n 's/^\(last [0-9]* days\) .*\(availability .*\)/\1 \2/p' "$work/status"
+	} | diff "$work/from-metrics" - >"$work/diff" ||
 		fail "$host: the metrics and --status differ (< metrics, > status):
 $(cat "$work/diff")"
 done

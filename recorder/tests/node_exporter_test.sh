@@ -87,7 +87,12 @@ expect corvane_recorded_uptime_seconds 11400
 # Down from 1699990500 to 1700000000, 1700007200 to 1700090000, and
 # 1700090100 to 1700100000.
 expect corvane_recorded_downtime_seconds 102200
-expect corvane_availability_ratio 0.10035211267605634 # 11400 / (11400 + 102200)
+# The sample without a window is over all the history; node_exporter shows it
+# with an empty window label beside the windows', which here hold all of it
+# too.
+for window in '' 30d 90d 365d; do
+	expect "corvane_availability_ratio{window=\"$window\"}" 0.10035211267605634 # 11400 / (11400 + 102200)
+done
 expect corvane_oldest_boot_timestamp_seconds 1699990000
 expect corvane_last_unclean_end_timestamp_seconds 0 # no ends file: no end seen unclean
 grep -q '^# TYPE corvane_availability_ratio gauge$' "$work/scrape" &&
