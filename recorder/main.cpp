@@ -30,6 +30,7 @@
 #include "recorder/history/history_sources.h"
 #include "recorder/keep_store.h"
 #include "recorder/options.h"
+#include "recorder/picture/svg.h"
 #include "recorder/running_boot.h"
 #include "recorder/store_files.h"
 
@@ -150,6 +151,8 @@ int run(const options &opts)
 	std::string err;
 	if (opts.metrics)
 		check(check_metrics_folder(opts.metrics, &err), err);
+	if (opts.svg)
+		check(check_metrics_folder(opts.svg, &err), err);
 	// The history is read first: a source that cannot be read ends the run
 	// before the store is touched.
 	std::vector<history_read> history;
@@ -176,6 +179,8 @@ int run(const options &opts)
 			check(write_metrics(opts.metrics, figures_of(urec_list, u_current, ends),
 			                    &err),
 			      err);
+		if (opts.svg)
+			check(write_history_svg(opts.svg, urec_list, u_current, ends, &err), err);
 	}
 	if (!history.empty())
 		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",
