@@ -1,6 +1,7 @@
 // svg_test.cpp - the picture of the boot history.
 #include "recorder/picture/svg.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -287,6 +288,48 @@ TEST(HistorySvg, EmptyAndRunningOnly)
 	EXPECT_EQ(bars(running, "running\""), 1u);
 	EXPECT_NE(running.find("availability 100.000%"), std::string::npos);
 	EXPECT_EQ(count(running, "): no record</title>"), 89u);
+}
+
+// Whether xmllint (libxml2-utils) reads the text as well-formed XML.
+bool xmllint_reads(const std::string &text, const char *name)
+{
+	std::FILE *lint = popen("xmllint --noout - 2>&1", "w");
+	if (!lint)
+		return false;
+	std::fwrite(text.data(), 1, text.size(), lint);
+	int status = pclose(lint);
+	EXPECT_EQ(status, 0) << name << ": xmllint rejects the picture";
+	return status == 0;
+}
+
+TEST(HistorySvg, WellFormedForEveryHistory)
+{
+	if (std::system("command -v xmllint >/dev/null 2>&1") != 0) {
+		if (std::getenv("CI"))
+			FAIL() << "xmllint is missing (libxml2-utils), and CI is set";
+		GTEST_SKIP() << "xmllint is missing (libxml2-utils)";
+	}
+	std::vector<boot> many;
+	for (int64_t i = 0, t = now - 100000 * 780 + 60; i < 100000; i++, t += 780)
+		many.push_back({t, 720});
+	many.back().uptime = now - many.back().start;
+	const char *hostile = "Linux <6.1> & \"q\" 'a' ]]> \xff\xfe\xc0\xaf \x01\x1b[0m \xe2\x82";
+	history with_hostile({{now - 10 * day, 3600, hostile}, {now - 3600, 3600, hostile}});
+	with_hostile.ends.ends[now - 10 * day] = boot_end::unclean;
+	const struct {
+		const char *name;
+		std::string svg;
+	} cases[] = {
+	    {"an empty history", history({}).svg()},
+	    {"one ended boot", history({{now - 5 * day, 3600}}, false).svg()},
+	    {"a running boot only", history({{now - 3600, 3600}}).svg()},
+	    {"the small history", small_history().svg()},
+	    {"100,000 boots", history(many).svg()},
+	    {"system texts and a host of markup and bad bytes",
+	     with_hostile.svg(std::string("h<&\"'>\xff\x00x", 10))},
+	};
+	for (const auto &c : cases)
+		xmllint_reads(c.svg, c.name);
 }
 
 } // namespace
