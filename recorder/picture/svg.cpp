@@ -1,6 +1,6 @@
 // svg.cpp - a picture of the boot history, as a static SVG.
 //
-// The picture is 960 by 200 units.  The timeline and the daily cells share
+// The picture is 960 by 210 units.  The timeline and the daily cells share
 // one time axis: 10 units a day from x = 30, 90 UTC days, so one unit (one
 // pixel column at the picture's own size) is 8640 seconds.
 #include "recorder/picture/svg.h"
@@ -26,7 +26,7 @@ namespace
 constexpr int64_t day = 86400;
 constexpr int days = 90;
 constexpr int width = 960;
-constexpr int height = 200;
+constexpr int height = 210;
 constexpr int left = 30;      // x of the window's start
 constexpr int day_width = 10; // units a day
 constexpr int right = left + days * day_width;
@@ -34,10 +34,11 @@ constexpr int64_t column = day / day_width; // seconds a unit
 constexpr int min_bar = 2;                  // the narrowest bar, in units
 
 // The rows, as y and height.
-constexpr int bar_y = 44, bar_h = 26;
-constexpr int down_y = 53, down_h = 8;
-constexpr int axis_y = 74;
-constexpr int cell_y = 114, cell_h = 26;
+constexpr int bar_y = 52, bar_h = 26;
+constexpr int down_y = 61, down_h = 8;
+constexpr int axis_y = 82;
+constexpr int cell_y = 122, cell_h = 26;
+constexpr int legend_y = 164;
 
 // The picture's one style sheet.  The colours are of Okabe and Ito's set,
 // which readers of every common kind of colour blindness tell apart; the
@@ -49,7 +50,7 @@ constexpr const char *style =
 .head{font-size:13px}
 .host{font-weight:bold}
 .small{font-size:10px;fill:#555}
-.n{font-size:9px;fill:#222;text-anchor:middle}
+.n{font-size:8px;fill:#222;text-anchor:middle}
 .end{text-anchor:end}
 .bar{stroke:#fff;stroke-width:.5}
 .clean{fill:#0072b2}
@@ -286,7 +287,7 @@ void draw_axis(std::string &out, int64_t from, int64_t now)
 			       std::to_string(tm.tm_mday) + "</text>\n";
 	}
 	std::string x = number(left + static_cast<double>(now - from) / column);
-	out += "<line class=\"now\" x1=\"" + x + "\" y1=\"38\" x2=\"" + x + "\" y2=\"" +
+	out += "<line class=\"now\" x1=\"" + x + "\" y1=\"46\" x2=\"" + x + "\" y2=\"" +
 	       std::to_string(axis_y) + "\"/>\n";
 	out += "<text class=\"small end\" x=\"" + x + "\" y=\"34\">now</text>\n";
 }
@@ -329,10 +330,10 @@ void draw_timeline(std::string &out, const std::vector<drawn_boot> &boots, std::
 		std::size_t n = b.last - b.first + 1;
 		double middle = (b.c0 + b.c1) / 2.0;
 		std::string count = std::to_string(n);
-		double half = 2.7 * static_cast<double>(count.size());
-		if (n > 1 && middle - half >= label_end + 1) {
+		double half = 2.4 * static_cast<double>(count.size());
+		if (n > 1 && middle - half >= label_end + 6) {
 			out += "<text class=\"n\" x=\"" + number(middle) + "\" y=\"" +
-			       std::to_string(bar_y - 6) + "\">" + count + "</text>\n";
+			       std::to_string(bar_y - 7) + "\">" + count + "</text>\n";
 			label_end = middle + half;
 		}
 	}
@@ -403,10 +404,10 @@ void draw_legend(std::string &out)
 	};
 	for (const item &i : items) {
 		out += "<rect class=\"" + std::string(i.cls) + "\" x=\"" + std::to_string(i.x) +
-		       "\" y=\"156\" width=\"12\" height=\"12\"/>\n";
+		       "\" y=\"" + std::to_string(legend_y) + "\" width=\"12\" height=\"12\"/>\n";
 		if (*i.text)
-			out += "<text x=\"" + std::to_string(i.x + 16) + "\" y=\"166\">" + i.text +
-			       "</text>\n";
+			out += "<text x=\"" + std::to_string(i.x + 16) + "\" y=\"" +
+			       std::to_string(legend_y + 10) + "\">" + i.text + "</text>\n";
 	}
 }
 
@@ -563,8 +564,9 @@ std::string history_svg(const urec *list, const urec *current, const boot_ends &
 	       std::to_string(cell_y - 6) + "\">Share of each UTC day down</text>\n";
 	draw_days(out, spans, from, now);
 	draw_legend(out);
-	out += "<text class=\"small\" x=\"" + std::to_string(left) +
-	       "\" y=\"190\">Hover a bar or a day for its dates, uptime and downtime.</text>\n";
+	out += "<text class=\"small\" x=\"" + std::to_string(left) + "\" y=\"" +
+	       std::to_string(height - 12) +
+	       "\">Hover a bar or a day for its dates, uptime and downtime.</text>\n";
 	out += "</svg>\n";
 	return out;
 }

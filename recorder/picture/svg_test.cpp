@@ -64,7 +64,7 @@ std::size_t bars(const std::string &svg, const std::string &cls = "")
 	std::size_t n = 0;
 	for (std::size_t at = svg.find("<rect class=\"bar " + cls); at != std::string::npos;
 	     at = svg.find("<rect class=\"bar " + cls, at + 1))
-		n += svg.compare(svg.find(" y=", at), 9, " y=\"44\" w") == 0;
+		n += svg.compare(svg.find(" y=", at), 9, " y=\"52\" w") == 0;
 	return n;
 }
 
@@ -158,7 +158,7 @@ TEST(HistorySvg, EachBootItsBarWithItsEnd)
 	          std::string::npos);
 	// The running boot reaches now, x = 30 + 89.5 days of 10 units; it
 	// starts in the last column of the boot before it, and so after it.
-	EXPECT_NE(element_with(svg, "running;").find("x=\"831\" y=\"44\" width=\"94\""),
+	EXPECT_NE(element_with(svg, "running;").find("x=\"831\" y=\"52\" width=\"94\""),
 	          std::string::npos);
 	// The gap before the window, and the days between the unknown end and
 	// the next boot, as downtime.
@@ -250,10 +250,10 @@ TEST(HistorySvg, BootsInOneColumnMergeIntoABarThatCountsThem)
 	// loop's end (2.08 columns after its start).
 	EXPECT_EQ(
 	    element_with(svg, "<title>50 boots,"),
-	    "<rect class=\"bar unclean\" x=\"80\" y=\"44\" width=\"4\" height=\"26\"><title>50 "
+	    "<rect class=\"bar unclean\" x=\"80\" y=\"52\" width=\"4\" height=\"26\"><title>50 "
 	    "boots, 2026-09-18 00:00:00 to 2026-09-18 04:59:00 UTC: up 0 days, 04:10:00 in all, "
 	    "down 0 days, 00:49:00 between them; 1 uncleanly, 49 of unknown end</title></rect>");
-	EXPECT_NE(svg.find("<text class=\"n\" x=\"82\" y=\"38\">50</text>"), std::string::npos);
+	EXPECT_NE(svg.find("<text class=\"n\" x=\"82\" y=\"45\">50</text>"), std::string::npos);
 	EXPECT_EQ(bars(svg), 6u);
 	EXPECT_EQ(count(svg, " boots, "), 1u);
 }

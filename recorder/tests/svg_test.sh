@@ -53,23 +53,23 @@ grep -q "<tspan class=\"host\">$(hostname | sed 's/&/\&amp;/g; s/</\&lt;/g')</ts
 
 # --- a real renderer --------------------------------------------------------
 rsvg-convert -o "$work/history.png" "$work/web/history.svg" || fail "rsvg-convert failed"
-[ "$(python3 "$pixels" "$work/history.png" --size)" = "960 200" ] || fail "the PNG is not 960 by 200"
+[ "$(python3 "$pixels" "$work/history.png" --size)" = "960 210" ] || fail "the PNG is not 960 by 210"
 # expect WHAT X,Y COLOUR: the pixel there is of that colour.
 expect() {
 	local got
 	got=$(python3 "$pixels" "$work/history.png" "$2")
 	[ "${got#* }" = "$3" ] || fail "$1 at $2 is ${got#* }, expected $3"
 }
-expect "the clean boot's bar" 150,57 0072b2
-expect "the gap after the unclean end" 415,57 e69f00
-expect "the running boot's bar" 878,57 009e73
-expect "a day up" 155,127 0072b2
-expect "a day down" 415,127 e69f00
-expect "the empty row above the bars" 150,30 ffffff
+expect "the clean boot's bar" 150,65 0072b2
+expect "the gap after the unclean end" 415,65 e69f00
+expect "the running boot's bar" 878,65 009e73
+expect "a day up" 155,135 0072b2
+expect "a day down" 415,135 e69f00
+expect "the empty row above the bars" 150,38 ffffff
 # The unclean boot's bar (x 250 to 401) is hatched: reddish purple (a
 # renderer may mix the pattern's colours a little) and black stripes both,
 # and its mark stands over its end.
-hatch=$(for x in 320 321 322 323 324 325; do echo "$x,57"; done)
+hatch=$(for x in 320 321 322 323 324 325; do echo "$x,65"; done)
 # shellcheck disable=SC2086 # one point a word
 python3 "$pixels" "$work/history.png" $hatch >"$work/hatch"
 python3 -c '
@@ -79,7 +79,7 @@ purple = any(r > g + 50 and b > g + 30 for r, g, b in rgb)
 black = any(max(c) < 40 for c in rgb)
 sys.exit(0 if purple and black else 1)' "$work/hatch" ||
 	fail "the unclean bar is not hatched: $(tr '\n' ' ' <"$work/hatch")"
-expect "the unclean end's mark" 400,41 000000
+expect "the unclean end's mark" 400,49 000000
 
 # --- system texts that break markup -----------------------------------------
 printf '%s\n' "3600:$((from + 3 * day)):Linux <6.1> & \"q\" ]]> $(printf '\377\376\001')" >"$work/hostile"
