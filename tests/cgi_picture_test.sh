@@ -174,7 +174,7 @@ shoot() {
 	cmp -s "$work/body" "$work/want-body" || fail "$1: the page differs from what the program prints"
 	rm -rf "$work/profile"
 	timeout 90 "$chromium" --headless --no-sandbox --disable-gpu --hide-scrollbars \
-		--no-first-run --user-data-dir="$work/profile" --window-size=1000,1500 \
+		--no-first-run --user-data-dir="$work/profile" --window-size=1000,1150 \
 		--screenshot="$2" "$base/vellipo.cgi" >"$work/chromium.log" 2>&1 ||
 		fail "$1: chromium failed: $(tail -3 "$work/chromium.log")"
 	[ -s "$2" ] || fail "$1: chromium wrote no screenshot"

@@ -98,7 +98,7 @@ struct drawn_boot {
 
 // One bar: the boots that fall into its columns [c0, c1).
 struct bar {
-	int c0, c1;
+	int c0, c1;              // from its first column to the last its boots reach
 	std::size_t first, last; // the boots it holds, by index
 	int64_t end = 0;         // the latest end of its boots
 	int64_t up = 0;          // the uptime of its boots
@@ -225,12 +225,21 @@ bar new_bar(int c0, int c1, std::size_t i, const drawn_boot &boot)
 	return b;
 }
 
+// The columns a bar is drawn over: those its boots reach, at least min_bar.
+int drawn_end(const bar &b)
+{
+	return std::min(std::max(b.c1, b.c0 + min_bar), right);
+}
+
 // The bars of the boots from index first on, which start before the
-// window's end (sorted by start): each covers the columns its boot touches,
-// at least min_bar of them.  A boot that starts in a column of the bar
-// before it starts after that bar when it keeps min_bar columns of its own;
-// else a lone long bar before it gives up its last columns to it; else it
-// joins that bar.
+// window's end (sorted by start): each boot reaches the columns it touches.
+// A boot that starts past the drawn end of the bar before it gets a bar of
+// its own; so does one that starts in that bar's columns but reaches
+// min_bar columns past them (it starts after them); else a lone bar of
+// twice min_bar or more gives up its last min_bar columns to it; else it
+// joins that bar, which then counts its boots, and does not grow: of a boot
+// that reaches a column past it, the next bar takes that column.  So the
+// bars keep to the time axis, and there are at most 900 / min_bar of them.
 std::vector<bar> make_bars(const std::vector<drawn_boot> &boots, std::size_t first, int64_t from,
                            int64_t to)
 {
@@ -245,23 +254,25 @@ std::vector<bar> make_bars(const std::vector<drawn_boot> &boots, std::size_t fir
 		int c0 = static_cast<int>(std::floor(x(std::max(boot.start, from))));
 		int c1 = static_cast<int>(std::ceil(x(std::min(boot.end, to))));
 		c0 = std::min(c0, right - min_bar);
-		c1 = std::min(std::max(c1, c0 + min_bar), right);
-		if (bars.empty() || c0 >= bars.back().c1) {
+		c1 = std::min(std::max(c1, c0 + 1), right);
+		if (bars.empty() || c0 >= drawn_end(bars.back())) {
 			bars.push_back(new_bar(c0, c1, i, boot));
 			continue;
 		}
 		bar &last = bars.back();
-		if (c1 - last.c1 >= min_bar) {
-			bars.push_back(new_bar(last.c1, c1, i, boot));
-		} else if (last.first == last.last && last.c1 - last.c0 >= 2 * min_bar) {
-			int old_c1 = last.c1;
-			last.c1 -= min_bar;
-			bars.push_back(new_bar(last.c1, std::max(c1, old_c1), i, boot));
+		int end = drawn_end(last);
+		if (c1 - end >= min_bar) {
+			bars.push_back(new_bar(end, c1, i, boot));
+		} else if (last.first == last.last && end - last.c0 >= 2 * min_bar) {
+			last.c1 = end - min_bar;
+			bars.push_back(new_bar(last.c1, std::max(c1, end), i, boot));
 		} else {
-			last.c1 = std::max(last.c1, c1);
+			last.c1 = std::max(last.c1, std::min(c1, end));
 			add_boot(last, i, boot);
 		}
 	}
+	for (bar &b : bars)
+		b.c1 = drawn_end(b);
 	return bars;
 }
 

@@ -232,12 +232,13 @@ TEST(HistorySvg, DaysShadedByTheShareDown)
 
 TEST(HistorySvg, BootsInOneColumnMergeIntoABarThatCountsThem)
 {
-	// A reboot loop: 50 boots of 5 minutes, a minute apart, one of them
-	// ending uncleanly; then long boots with one-minute reboots between
-	// them, each of which keeps its own bar.
+	// A reboot loop: 40 boots of 5 minutes, a minute apart, in the two
+	// columns from x = 80 (8640 seconds each), one of them ending
+	// uncleanly; then long boots with one-minute reboots between them,
+	// each of which keeps its own bar.
 	std::vector<boot> boots;
 	int64_t t = from + 5 * day;
-	for (int i = 0; i < 50; i++, t += 360)
+	for (int i = 0; i < 40; i++, t += 360)
 		boots.push_back({t, 300});
 	t = from + 10 * day;
 	for (int i = 0; i < 4; i++, t += 10 * day + 60)
@@ -246,16 +247,26 @@ TEST(HistorySvg, BootsInOneColumnMergeIntoABarThatCountsThem)
 	history h(boots);
 	h.ends.ends[from + 5 * day + 360 * 7] = boot_end::unclean;
 	std::string svg = h.svg();
-	// Each boot is at least 2 columns wide, so the bar grows past the
-	// loop's end (2.08 columns after its start).
 	EXPECT_EQ(
-	    element_with(svg, "<title>50 boots,"),
-	    "<rect class=\"bar unclean\" x=\"80\" y=\"52\" width=\"4\" height=\"26\"><title>50 "
-	    "boots, 2026-09-18 00:00:00 to 2026-09-18 04:59:00 UTC: up 0 days, 04:10:00 in all, "
-	    "down 0 days, 00:49:00 between them; 1 uncleanly, 49 of unknown end</title></rect>");
-	EXPECT_NE(svg.find("<text class=\"n\" x=\"82\" y=\"45\">50</text>"), std::string::npos);
+	    element_with(svg, "<title>40 boots,"),
+	    "<rect class=\"bar unclean\" x=\"80\" y=\"52\" width=\"2\" height=\"26\"><title>40 "
+	    "boots, 2026-09-18 00:00:00 to 2026-09-18 03:59:00 UTC: up 0 days, 03:20:00 in all, "
+	    "down 0 days, 00:39:00 between them; 1 uncleanly, 39 of unknown end</title></rect>");
+	EXPECT_NE(svg.find("<text class=\"n\" x=\"81\" y=\"45\">40</text>"), std::string::npos);
 	EXPECT_EQ(bars(svg), 6u);
 	EXPECT_EQ(count(svg, " boots, "), 1u);
+
+	// A loop over more than two columns makes a bar of each two, which
+	// keeps to the time axis: the next bar starts where its boots start.
+	std::vector<boot> loop;
+	for (int64_t i = 0, at = from + 5 * day; i < 120; i++, at += 360)
+		loop.push_back({at, 300});
+	std::string longer = history(loop, false).svg();
+	EXPECT_EQ(bars(longer), 3u) << longer;
+	EXPECT_NE(longer.find("x=\"82\" y=\"52\" width=\"2\" height=\"26\"><title>48 boots, "
+	                      "2026-09-18 04:48:00 to "),
+	          std::string::npos)
+	    << longer;
 }
 
 TEST(HistorySvg, StaysSmallForAHundredThousandBoots)
@@ -272,7 +283,9 @@ TEST(HistorySvg, StaysSmallForAHundredThousandBoots)
 		h.ends.ends[boots[static_cast<std::size_t>(i)].start] = boot_end::clean;
 	std::string svg = h.svg();
 	EXPECT_LT(svg.size(), 200u * 1024);
+	// A bar of each two columns: none grows over the ones after it.
 	EXPECT_LE(bars(svg), 900u / 2);
+	EXPECT_GE(bars(svg), 440u);
 	EXPECT_EQ(count(svg, "(UTC day"), 90u);
 	EXPECT_NE(svg.find("</svg>\n"), std::string::npos);
 }
