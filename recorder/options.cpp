@@ -36,13 +36,20 @@ bool read_seconds(const char *text, unsigned int *seconds, std::string *err)
 }
 
 const struct option long_options[] = {
-    {"file", required_argument, nullptr, 'f'},    {"dry-run", no_argument, nullptr, 'n'},
-    {"import", no_argument, nullptr, 'i'},        {"wtmp", required_argument, nullptr, 'w'},
-    {"journal", required_argument, nullptr, 'J'}, {"wtmpdb", required_argument, nullptr, 'D'},
-    {"metrics", required_argument, nullptr, 'M'}, {"svg", required_argument, nullptr, 'G'},
-    {"shutdown", no_argument, nullptr, 'S'},      {"status", no_argument, nullptr, 's'},
-    {"wait", required_argument, nullptr, 'W'},    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},       {nullptr, 0, nullptr, 0},
+    {"file", required_argument, nullptr, 'f'},
+    {"dry-run", no_argument, nullptr, 'n'},
+    {"import", no_argument, nullptr, 'i'},
+    {"wtmp", required_argument, nullptr, 'w'},
+    {"journal", required_argument, nullptr, 'J'},
+    {"wtmpdb", required_argument, nullptr, 'D'},
+    {"metrics", required_argument, nullptr, 'M'},
+    {"svg", required_argument, nullptr, 'G'}, // the picture of the history
+    {"shutdown", no_argument, nullptr, 'S'},
+    {"status", no_argument, nullptr, 's'},
+    {"wait", required_argument, nullptr, 'W'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
 
 // Takes the option c (its value in optarg) into opts.
@@ -147,46 +154,46 @@ bool read_options(int argc, char **argv, options *opts, std::string *err)
 
 void print_help(std::FILE *out, const char *store)
 {
-	std::fprintf(
-	    out,
-	    "usage: corvane-record [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE] "
-	    "[--journal=DIR]\n"
-	    "       [--wtmpdb=FILE] [--metrics=FILE] [--svg=FILE] [--shutdown | --status]\n"
-	    "\n"
-	    "Records the running boot in the records store: adds its line, or raises\n"
-	    "its uptime, and writes the store back whole, keeping every other line.\n"
-	    "\n"
-	    "  -f, --file=FILE   the records store (now %s)\n"
-	    "  -n, --dry-run     print the new store on standard output, write nothing\n"
-	    "  -W, --wait=SECONDS\n"
-	    "                    wait that long at most for another run to let go of\n"
-	    "                    the store's lock, else fail (60; 0: do not wait)\n"
-	    "  -i, --import      also add the past boots that the store lacks from\n"
-	    "                    every source that exists of\n"
-	    "                    %s\n"
-	    "  -w, --wtmp=FILE   import from this login accounting file only\n"
+	std::fprintf(out,
+	             "usage: corvane-record [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE] "
+	             "[--journal=DIR]\n"
+	             "       [--wtmpdb=FILE] [--metrics=FILE] [--svg=FILE]\n"
+	             "       [--shutdown | --status]\n"
+	             "\n"
+	             "Records the running boot in the records store: adds its line, or raises\n"
+	             "its uptime, and writes the store back whole, keeping every other line.\n"
+	             "\n"
+	             "  -f, --file=FILE   the records store (now %s)\n"
+	             "  -n, --dry-run     print the new store on standard output, write nothing\n"
+	             "  -W, --wait=SECONDS\n"
+	             "                    wait that long at most for another run to let go of\n"
+	             "                    the store's lock, else fail (60; 0: do not wait)\n"
+	             "  -i, --import      also add the past boots that the store lacks from\n"
+	             "                    every source that exists of\n"
+	             "                    %s\n"
+	             "  -w, --wtmp=FILE   import from this login accounting file only\n"
 #if CORVANE_RECORD_JOURNAL
-	    "      --journal=DIR import from this journal (a folder or a file) only\n"
+	             "      --journal=DIR import from this journal (a folder or a file) only\n"
 #else
-	    "      --journal=DIR not in this build, which was made without libsystemd\n"
+	             "      --journal=DIR not in this build, which was made without libsystemd\n"
 #endif
 #if CORVANE_RECORD_WTMPDB
-	    "      --wtmpdb=FILE import from this login database only\n"
+	             "      --wtmpdb=FILE import from this login database only\n"
 #else
-	    "      --wtmpdb=FILE not in this build, which was made without SQLite\n"
+	             "      --wtmpdb=FILE not in this build, which was made without SQLite\n"
 #endif
-	    "                    (the three may be given together)\n"
-	    "      --metrics=FILE  also write the records as metrics for Prometheus\n"
-	    "      --svg=FILE    also draw the last 90 days of boots as an SVG picture\n"
-	    "      --shutdown    the run at shutdown: also notes that the running\n"
-	    "                    boot ended cleanly\n"
-	    "      --status      print the records' figures; write nothing\n"
-	    "  -h, --help        this help\n"
-	    "  -V, --version     version information\n"
-	    "\n"
-	    "The import prints a summary line, on standard error with -n. Exit "
-	    "status:\n"
-	    "0 when the store is written, 1 with a message on standard error when "
-	    "not.\n",
-	    store, default_history_names().c_str());
+	             "                    (the three may be given together)\n"
+	             "      --metrics=FILE  also write the records as metrics for Prometheus\n"
+	             "      --svg=FILE    also draw the last 90 days of boots as an SVG picture\n"
+	             "      --shutdown    the run at shutdown: also notes that the running\n"
+	             "                    boot ended cleanly\n"
+	             "      --status      print the records' figures; write nothing\n"
+	             "  -h, --help        this help\n"
+	             "  -V, --version     version information\n"
+	             "\n"
+	             "The import prints a summary line, on standard error with -n. Exit "
+	             "status:\n"
+	             "0 when the store is written, 1 with a message on standard error when "
+	             "not.\n",
+	             store, default_history_names().c_str());
 }
