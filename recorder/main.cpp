@@ -38,6 +38,7 @@
 #include "recorder/history_view/windows.h"
 #include "recorder/keep_store.h"
 #include "recorder/options.h"
+#include "recorder/picture/svg.h"
 #include "recorder/running_boot.h"
 #include "recorder/store_names.h"
 #include "recorder/store_range.h"
@@ -298,6 +299,8 @@ int record(const options &opts, const store_names &store)
 	std::string err;
 	if (opts.metrics)
 		check(check_metrics_folder(opts.metrics, &err), err);
+	if (opts.svg)
+		check(check_metrics_folder(opts.svg, &err), err);
 	// The history is read first: a source that cannot be read ends the run
 	// before the store is touched.
 	std::vector<history_read> history;
@@ -341,6 +344,8 @@ int record(const options &opts, const store_names &store)
 		unlock_records(lock);
 		if (opts.metrics)
 			check(write_metrics(opts.metrics, metrics_figures(ends), &err), err);
+		if (opts.svg)
+			check(write_history_svg(opts.svg, urec_list, u_current, ends, &err), err);
 	}
 	if (!history.empty())
 		std::fprintf(opts.dry_run ? stderr : stdout, "%s\n",

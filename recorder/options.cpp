@@ -43,6 +43,7 @@ const struct option long_options[] = {
     {"journal", required_argument, nullptr, 'J'},
     {"wtmpdb", required_argument, nullptr, 'D'},
     {"metrics", required_argument, nullptr, 'M'},
+    {"svg", required_argument, nullptr, 'G'}, // the picture of the history
     {"shutdown", no_argument, nullptr, 'S'},
     {"status", no_argument, nullptr, 's'},
     {"export", required_argument, nullptr, 'E'},
@@ -79,6 +80,9 @@ bool take_option(int c, options *opts, std::string *err)
 		break;
 	case 'M':
 		opts->metrics = optarg;
+		break;
+	case 'G':
+		opts->svg = optarg;
 		break;
 	case 'S':
 		opts->shutdown = true;
@@ -125,7 +129,8 @@ bool check_options(const options &opts, std::string *err)
 	const char *names[][2] = {{opts.history.wtmp, "--wtmp"},
 	                          {opts.history.journal, "--journal"},
 	                          {opts.history.wtmpdb, "--wtmpdb"},
-	                          {opts.metrics, "--metrics"}};
+	                          {opts.metrics, "--metrics"},
+	                          {opts.svg, "--svg"}};
 	for (const auto &name : names)
 		if (name[0] && !*name[0])
 			return usage_error("an empty file name for", name[1], err);
@@ -205,7 +210,7 @@ void print_help(std::FILE *out, const char *store)
 	    out,
 	    "usage: corvane-record [-n] [-f FILE] [-W SECONDS] [-i] [-w FILE] "
 	    "[--journal=DIR]\n"
-	    "       [--wtmpdb=FILE] [--metrics=FILE] [--shutdown]\n"
+	    "       [--wtmpdb=FILE] [--metrics=FILE] [--svg=FILE] [--shutdown]\n"
 	    "       corvane-record [-f FILE] --status | --export=csv|json [--since=DATE]\n"
 	    "                      [--until=DATE]\n"
 	    "       corvane-record [-f FILE] --check\n"
@@ -234,6 +239,7 @@ void print_help(std::FILE *out, const char *store)
 #endif
 	    "                    (the three may be given together)\n"
 	    "      --metrics=FILE  also write the records as metrics for Prometheus\n"
+	    "      --svg=FILE    also draw the last 90 days of boots as an SVG picture\n"
 	    "      --shutdown    the run at shutdown: also notes that the running\n"
 	    "                    boot ended cleanly\n"
 	    "      --status      print the records' figures; write nothing\n"

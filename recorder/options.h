@@ -16,6 +16,7 @@ struct options {
 	const char *store = nullptr; // -f: else the library's store
 	history_request history;     // -i and the sources named
 	const char *metrics = nullptr;
+	const char *svg = nullptr; // --svg: the picture of the history
 	bool dry_run = false;
 	bool shutdown = false;                         // the run at shutdown: the boot ends cleanly
 	bool status = false;                           // print the status, write nothing

@@ -45,6 +45,8 @@ TEST(options, each_usage_error_has_its_message)
 	    {{"--journal="}, "an empty file name for '--journal'" + list},
 	    {{"--wtmpdb="}, "an empty file name for '--wtmpdb'" + list},
 	    {{"--metrics="}, "an empty file name for '--metrics'" + list},
+	    {{"--svg"}, "a file name must follow '--svg'" + list},
+	    {{"--svg="}, "an empty file name for '--svg'" + list},
 	    {{"--status", "--shutdown"}, "--status and --shutdown cannot be given together" + list},
 	    {{"--bogus", "-h"}, "unknown option '--bogus'" + list},
 	    {{"--export=xml"}, "--export takes csv or json, not 'xml'" + list},
@@ -78,7 +80,7 @@ TEST(options, reads_each_option_into_its_field)
 	options opts;
 	std::string err;
 	ASSERT_TRUE(read({"-ni", "-f", "s", "-W", "0", "-w", "a", "--journal=j", "--wtmpdb=d",
-	                  "--metrics=m", "--shutdown"},
+	                  "--metrics=m", "--svg=p", "--shutdown"},
 	                 &opts, &err))
 	    << err;
 	EXPECT_STREQ(opts.store, "s");
@@ -89,6 +91,7 @@ TEST(options, reads_each_option_into_its_field)
 	EXPECT_STREQ(opts.history.journal, "j");
 	EXPECT_STREQ(opts.history.wtmpdb, "d");
 	EXPECT_STREQ(opts.metrics, "m");
+	EXPECT_STREQ(opts.svg, "p");
 	EXPECT_TRUE(opts.shutdown);
 	EXPECT_FALSE(opts.status);
 
