@@ -2,26 +2,39 @@
 #include "recorder/history_view/windows.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 #include "recorder/store_range.h"
 
-range_time time_in_range(const urec *list, const time_range &range)
+std::vector<boot_span> spans_of(const urec *list)
 {
-	std::vector<std::pair<int64_t, int64_t>> boots; // start, end
+	std::vector<boot_span> boots;
 	for (const urec *rec = list; rec; rec = rec->next) {
 		auto start = static_cast<int64_t>(rec->boot_time);
-		boots.emplace_back(start, clamped_sum(start, std::max<int64_t>(rec->uptime, 0)));
+		boots.push_back({start, clamped_sum(start, std::max<int64_t>(rec->uptime, 0))});
 	}
+	std::sort(boots.begin(), boots.end(), [](const boot_span &a, const boot_span &b) {
+		return a.start < b.start || (a.start == b.start && a.end < b.end);
+	});
+	return boots;
+}
+
+range_time time_in_range(const urec *list, const time_range &range)
+{
+	return time_in_spans(spans_of(list), range);
+}
+
+range_time time_in_spans(const std::vector<boot_span> &boots, const time_range &range)
+{
 	range_time t;
 	if (boots.empty())
 		return t;
-	std::sort(boots.begin(), boots.end());
-	int64_t last_end = boots.front().second;
-	for (const auto &b : boots)
-		last_end = std::max(last_end, b.second);
-	t.from = std::max(range.since, boots.front().first);
+	// The latest end of a boot: a boot after the range still tells that
+	// the machine was down from the last end inside it up to the range's.
+	int64_t last_end = boots.front().end;
+	for (const boot_span &b : boots)
+		last_end = std::max(last_end, b.end);
+	t.from = std::max(range.since, boots.front().start);
 	t.to = std::min(range.until, last_end);
 	if (t.to <= t.from) {
 		t.to = t.from;
@@ -29,9 +42,11 @@ range_time time_in_range(const urec *list, const time_range &range)
 	}
 	// The union of the boots, cut to [from, to).
 	int64_t covered = t.from; // up to here counted already
-	for (const auto &b : boots) {
-		int64_t start = std::max(b.first, covered);
-		int64_t end = std::min(b.second, t.to);
+	for (const boot_span &b : boots) {
+		if (b.start >= t.to)
+			break; // the boots after it start later still
+		int64_t start = std::max(b.start, covered);
+		int64_t end = std::min(b.end, t.to);
 		if (end > start) {
 			t.uptime += end - start;
 			covered = end;

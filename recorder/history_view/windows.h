@@ -5,6 +5,7 @@
 #define CORVANE_RECORD_WINDOWS_H
 
 #include <cstdint>
+#include <vector>
 
 #include "corvane.h"
 #include "recorder/history_view/time_range.h"
@@ -22,10 +23,23 @@ struct range_time {
 	int64_t downtime = 0;
 };
 
+// A boot from its start to its end, in seconds since the epoch.
+struct boot_span {
+	int64_t start;
+	int64_t end;
+};
+
 // The time in range of the records of list (urec_list, in any order, the
 // running boot's included).  Nothing (from = to) when the range holds none
 // of the history.
 range_time time_in_range(const urec *list, const time_range &range);
+
+// The spans of the records of list, sorted by start (an uptime below 0 as
+// 0).
+std::vector<boot_span> spans_of(const urec *list);
+
+// time_in_range of boots sorted by start, such as spans_of gives.
+range_time time_in_spans(const std::vector<boot_span> &boots, const time_range &range);
 
 // uptime / (uptime + downtime), 1 for an empty range.
 double availability_of(const range_time &t);

@@ -80,4 +80,36 @@ TEST(windows, availability_and_last_days)
 	EXPECT_EQ(time_in_range(none.list(), r).uptime, 0);
 }
 
+struct window_case {
+	const char *name;
+	std::vector<boot_span> boots;
+	int64_t since, until;
+	int64_t up, down;
+};
+
+// The same, of spans sorted by start, as the picture of the history asks.
+TEST(windows, cuts_spans_at_the_edges_and_counts_overlaps_once)
+{
+	const window_case cases[] = {
+	    {"no boot", {}, 0, 100, 0, 0},
+	    {"one boot inside", {{10, 20}}, 0, 100, 10, 0},
+	    {"a boot straddling the start", {{-50, 30}}, 0, 100, 30, 0},
+	    {"a boot straddling the end", {{90, 150}}, 0, 100, 10, 0},
+	    {"a boot over the whole window", {{-10, 200}}, 0, 100, 100, 0},
+	    {"a gap between two boots", {{10, 20}, {50, 60}}, 0, 100, 20, 30},
+	    {"a gap straddling the start", {{-40, -20}, {10, 20}}, 0, 100, 10, 10},
+	    {"a gap straddling the end", {{10, 20}, {150, 160}}, 0, 100, 10, 80},
+	    {"boots wholly before and after", {{-40, -20}, {120, 130}}, 0, 100, 0, 100},
+	    {"overlapping boots", {{10, 40}, {30, 50}}, 0, 100, 40, 0},
+	    {"a boot inside another", {{10, 80}, {20, 30}, {90, 95}}, 0, 100, 75, 10},
+	    {"an empty window", {{10, 20}}, 50, 50, 0, 0},
+	    {"nothing after the last boot", {{10, 20}}, 0, 1000, 10, 0},
+	};
+	for (const window_case &c : cases) {
+		range_time t = time_in_spans(c.boots, {c.since, c.until});
+		EXPECT_EQ(t.uptime, c.up) << c.name;
+		EXPECT_EQ(t.downtime, c.down) << c.name;
+	}
+}
+
 } // namespace

@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "recorder/boot_state/metrics.h"
-#include "recorder/picture/window_time.h"
+#include "recorder/history_view/windows.h"
 #include "recorder/store_range.h"
 
 namespace
@@ -358,8 +358,8 @@ void draw_days(std::string &out, const std::vector<boot_span> &spans, int64_t fr
 	for (int d = 0; d < days; d++) {
 		int64_t since = from + d * day;
 		int64_t until = std::min(since + day, now);
-		window_time t = time_inside(spans, since, until);
-		int64_t whole = t.up + t.down;
+		range_time t = time_in_spans(spans, {since, until});
+		int64_t whole = t.uptime + t.downtime;
 		std::string title = day_name(since) + " (UTC day";
 		if (until < since + day)
 			title += ", up to " + date(until).substr(11);
@@ -368,10 +368,10 @@ void draw_days(std::string &out, const std::vector<boot_span> &spans, int64_t fr
 		if (whole <= 0) {
 			title += ": no record";
 		} else {
-			int64_t tenths = (t.down * 10 + whole - 1) / whole;
+			int64_t tenths = (t.downtime * 10 + whole - 1) / whole;
 			cls = "d" + std::to_string(tenths);
-			title += ": down " + duration(t.down) + " (" + percent(t.down, whole) +
-			         "), up " + duration(t.up);
+			title += ": down " + duration(t.downtime) + " (" +
+			         percent(t.downtime, whole) + "), up " + duration(t.uptime);
 		}
 		rect(out, cls.c_str(), left + d * day_width + 0.5, cell_y, day_width - 1, cell_h,
 		     title);
@@ -552,9 +552,10 @@ std::string history_svg(const urec *list, const urec *current, const boot_ends &
 	out += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + std::to_string(width) +
 	       " " + std::to_string(height) + "\" width=\"" + std::to_string(width) +
 	       "\" height=\"" + std::to_string(height) + "\" role=\"img\">\n";
-	window_time t = time_inside(spans, from, now);
-	std::string availability =
-	    t.up + t.down > 0 ? "availability " + percent(t.up, t.up + t.down) : "no record";
+	range_time t = time_in_spans(spans, {from, now});
+	std::string availability = t.uptime + t.downtime > 0
+	                               ? "availability " + percent(t.uptime, t.uptime + t.downtime)
+	                               : "no record";
 	out += "<title>Boot history of " + xml_text(host) + ": " + availability +
 	       " over the last 90 days</title>\n";
 	out += "<style>\n" + std::string(style) + cell_styles() + "</style>\n";
