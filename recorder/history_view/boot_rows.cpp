@@ -63,7 +63,7 @@ std::vector<boot_row> boot_rows(const urec *list, const urec *current, const boo
 			                                       : boot_outcome::unknown;
 			row.source = "";
 		}
-		row.suspended = suspended_seconds(*rec);
+		row.suspended = suspended_seconds(*rec, current, ends);
 		rows.push_back(std::move(row));
 	}
 	return rows;

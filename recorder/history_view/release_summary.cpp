@@ -69,6 +69,11 @@ ends_summary summary_of_ends(const std::vector<boot_row> &rows)
 			s.longest_downtime = std::max(s.longest_downtime, row.downtime);
 			s.total_downtime = clamped_sum(s.total_downtime, row.downtime);
 		}
+		if (row.suspended) {
+			s.asleep_boots++;
+			s.asleep_uptime = clamped_sum(s.asleep_uptime, up);
+			s.suspended = clamped_sum(s.suspended, std::min(*row.suspended, up));
+		}
 	}
 	return s;
 }

@@ -42,6 +42,9 @@ struct ends_summary {
 	int64_t downtimes = 0;
 	int64_t longest_downtime = 0;
 	int64_t total_downtime = 0;
+	int64_t asleep_boots = 0;  // boots whose time suspended is known
+	int64_t asleep_uptime = 0; // their uptime, the time suspended counted
+	int64_t suspended = 0;     // their time suspended
 };
 
 ends_summary summary_of_ends(const std::vector<boot_row> &rows);

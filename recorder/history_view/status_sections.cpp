@@ -6,6 +6,7 @@
 //   startups        42; shutdowns 30 clean, 2 unclean, 9 unknown, 1 still running
 //   mean uptime     3 days, 01:00:00, longest 45 days, 03:02:01
 //   mean downtime   0 days, 07:00:00, longest 5 days, 00:00:00
+//   suspended       0 days, 02:00:00 of 9 days, 03:00:00 up, running ... (3 boots ...)
 //
 //   boots  clean  unclean  unknown  longest uptime    ...  available  system
 //      30     28        1        1  45 days, 03:02:01 ...    99.100%  Linux 6.1.0-28-amd64
@@ -83,6 +84,15 @@ void print_ends_summary(std::FILE *out, const ends_summary &s)
 	std::fprintf(out, "mean downtime   %s",
 	             time2uptime(average(s.total_downtime, s.downtimes)));
 	std::fprintf(out, ", longest %s\n", time2uptime(s.longest_downtime));
+	// The uptime counts the time suspended: where it is known, the
+	// running and the sleeping time apart.
+	if (s.asleep_boots > 0) {
+		std::fprintf(out, "suspended       %s", time2uptime(s.suspended));
+		std::fprintf(out, " of %s up, running ", time2uptime(s.asleep_uptime));
+		std::fprintf(out, "%s (%" PRId64 " boot%s whose time suspended is known)\n",
+		             time2uptime(s.asleep_uptime - s.suspended), s.asleep_boots,
+		             s.asleep_boots == 1 ? "" : "s");
+	}
 }
 
 void print_release_table(std::FILE *out, const std::vector<release_line> &lines)

@@ -6,11 +6,14 @@
 #include <optional>
 
 #include "corvane.h"
+#include "recorder/boot_state/boot_ends.h"
 
 // The seconds of the boot of rec that were spent suspended (counted in its
-// uptime), or nothing when nobody noted them.  Nothing is noted yet, for any
-// boot: every export and status asks here, so that the time, once noted
-// beside the store, is filled in in this one place.
-std::optional<int64_t> suspended_seconds(const urec &rec);
+// uptime), or nothing when nobody noted them: the running boot's (current)
+// as the system tells it now, an ended boot's as the ends file keeps it
+// (the figure of its last run, or of its shutdown run).  Every export and
+// status asks here.
+std::optional<int64_t> suspended_seconds(const urec &rec, const urec *current,
+                                         const boot_ends &ends);
 
 #endif // CORVANE_RECORD_SUSPENDED_H

@@ -77,6 +77,21 @@ ends "a clean end's suspended time" "1600000000 suspended 90
 1600000000 unclean
 1600010000 suspended 30
 1600010000 clean"
+# The export and --status tell them, the running boot's as the system tells
+# it now; a boot whose time suspended nobody noted has none.
+printf '500:1590000000:Linux old\n' >>"$store"
+view() {
+	CORVANE_TEST_BOOT_ID=i CORVANE_TEST_BOOT=1600020000 CORVANE_TEST_UPTIME=150 CORVANE_TEST_SUSPENDED=5 \
+		"$RECORDER" -f "$store" "$@" </dev/null
+}
+[ "$(view --export=csv | tr -d '\r' | awk -F, 'NR > 1 { print $2, $NF }')" = "1590000000 
+1600000000 90
+1600010000 30
+1600020000 5" ] || fail "suspended: the export: $(view --export=csv)"
+[ "$(view --export=json | jq -c .suspended | tr '\n' ' ')" = "null 90 30 5 " ] ||
+	fail "suspended: the JSON export: $(view --export=json)"
+[ "$(view --status | grep '^suspended')" = "suspended       0 days, 00:02:05 of 0 days, 00:24:10 up, running 0 days, 00:22:05 (3 boots whose time suspended is known)" ] ||
+	fail "suspended: --status: $(view --status | grep '^suspended')"
 
 # A store with no ends file: its boots ended in ways nobody saw, and the
 # first boot change with a mark but no shutdown run is a crash.
