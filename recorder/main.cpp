@@ -139,6 +139,7 @@ struct read_history {
 	boot_ends ends;
 	std::string running_id; // the running boot's id, "" when unknown
 	int64_t now = 0;        // the end of the running boot
+	int64_t suspended = -1; // the running boot's time suspended, -1: unknown
 };
 
 read_history read_for_view(const store_names &store, bool named)
@@ -169,6 +170,7 @@ read_history read_for_view(const store_names &store, bool named)
 	if (h.recorded.update.has_mark)
 		h.running_id = h.recorded.update.mark.id;
 	h.now = clamped_sum(u_current->boot_time, u_current->uptime);
+	h.suspended = h.recorded.now.suspended;
 	return h;
 }
 
@@ -229,11 +231,12 @@ int show_status(const store_names &store, const options &opts)
 {
 	read_history h = read_for_view(store, opts.store != nullptr);
 	const char *path = store.named.c_str();
-	std::vector<boot_row> all = boot_rows(urec_list, u_current, h.ends, h.running_id, {});
+	std::vector<boot_row> all =
+	    boot_rows(urec_list, u_current, h.ends, h.running_id, {}, h.suspended);
 	std::vector<boot_row> rows =
 	    whole_time(opts.range)
 	        ? all
-	        : boot_rows(urec_list, u_current, h.ends, h.running_id, opts.range);
+	        : boot_rows(urec_list, u_current, h.ends, h.running_id, opts.range, h.suspended);
 	if (rows.empty())
 		fail("no boot of " + store.named + " falls " + range_words(opts));
 	std::vector<window_figure> windows = windows_at(urec_list, h.now);
@@ -261,7 +264,7 @@ int show_export(const store_names &store, const options &opts)
 {
 	read_history h = read_for_view(store, opts.store != nullptr);
 	std::vector<boot_row> rows =
-	    boot_rows(urec_list, u_current, h.ends, h.running_id, opts.range);
+	    boot_rows(urec_list, u_current, h.ends, h.running_id, opts.range, h.suspended);
 	std::string text =
 	    opts.export_as == export_format::csv ? export_csv(rows) : export_json_lines(rows);
 	std::fwrite(text.data(), 1, text.size(), stdout);
@@ -273,7 +276,8 @@ int show_export(const store_names &store, const options &opts)
 int show_check(const store_names &store, const options &opts)
 {
 	read_history h = read_for_view(store, opts.store != nullptr);
-	std::vector<boot_row> all = boot_rows(urec_list, u_current, h.ends, h.running_id, {});
+	std::vector<boot_row> all =
+	    boot_rows(urec_list, u_current, h.ends, h.running_id, {}, h.suspended);
 	std::vector<finding> found = doubtful_records(all);
 	std::string sign = running_container_sign();
 	std::printf("%s\n", findings_headline(found.size(), all.size()).c_str());

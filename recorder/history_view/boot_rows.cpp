@@ -22,7 +22,8 @@ const char *outcome_name(boot_outcome outcome)
 }
 
 std::vector<boot_row> boot_rows(const urec *list, const urec *current, const boot_ends &ends,
-                                const std::string &running_id, const time_range &range)
+                                const std::string &running_id, const time_range &range,
+                                int64_t running_suspended)
 {
 	std::vector<const urec *> records;
 	for (const urec *rec = list; rec; rec = rec->next)
@@ -63,7 +64,7 @@ std::vector<boot_row> boot_rows(const urec *list, const urec *current, const boo
 			                                       : boot_outcome::unknown;
 			row.source = "";
 		}
-		row.suspended = suspended_seconds(*rec, current, ends);
+		row.suspended = suspended_seconds(*rec, current, ends, running_suspended);
 		rows.push_back(std::move(row));
 	}
 	return rows;

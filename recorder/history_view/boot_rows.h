@@ -36,8 +36,11 @@ struct boot_row {
 // tell how the others ended.  Only the boots of range show, cut to it: a boot
 // that starts before its start or ends after its end counts the part inside.
 // The store keeps no boot id and no source of a past boot: the running
-// boot's are the boot mark's and "recorder", this run's own.
+// boot's are the boot mark's and "recorder", this run's own.  The running
+// boot spent running_suspended seconds suspended (-1: unknown), the ended
+// boots what ends notes.
 std::vector<boot_row> boot_rows(const urec *list, const urec *current, const boot_ends &ends,
-                                const std::string &running_id, const time_range &range);
+                                const std::string &running_id, const time_range &range,
+                                int64_t running_suspended = -1);
 
 #endif // CORVANE_RECORD_BOOT_ROWS_H

@@ -298,10 +298,12 @@ api query ':corvane_availability:ratio' | jq -r '.result[].value[1]' |
 	fail "the fleet's availability: $(api query ':corvane_availability:ratio'), expected $(cat "$work/expected")"
 
 # The README's example: the fleet's figures as the server answers them.
-echo "the hosts' availability:"
-curl -sfG "http://127.0.0.1:${port[prometheus]}/api/v1/query" \
-	--data-urlencode 'query=max by (host) (instance:corvane_availability:ratio)'
-echo
+echo "the hosts' availability, over all their time on record and over the last 30 days:"
+for window in '' 30d; do
+	curl -sfG "http://127.0.0.1:${port[prometheus]}/api/v1/query" \
+		--data-urlencode "query=max by (host) (instance:corvane_availability:ratio{window=\"$window\"})"
+	echo
+done
 
 [ "$failed" = 0 ] && echo "fleet: all passed, Prometheus on 127.0.0.1:${port[prometheus]}"
 exit "$failed"
