@@ -31,22 +31,8 @@ if [ -z "$lighttpd" ] || [ -z "$chromium" ] || ! command -v curl >/dev/null ||
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-picture.XXXXXX") || exit 2
-server_pid=
-
-# Stops the server this test started, by its pid, on every way out.
-stop_server() {
-	[ -n "$server_pid" ] || return 0
-	if kill -0 "$server_pid" 2>/dev/null; then
-		kill "$server_pid" 2>/dev/null
-		for _ in $(seq 50); do
-			kill -0 "$server_pid" 2>/dev/null || break
-			sleep 0.1
-		done
-		kill -KILL "$server_pid" 2>/dev/null
-	fi
-	wait "$server_pid" 2>/dev/null
-	server_pid=
-}
+# shellcheck source=tests/lighttpd.sh
+. "$here/lighttpd.sh"
 trap 'stop_server; rm -rf "$work"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
@@ -95,58 +81,7 @@ draw() {
 }
 draw "$here/fixtures/web.records"
 
-# The server's configuration: static files with the SVG's media type, which
-# a browser needs to show it in an <img>; mod_cgi runs every .cgi file, with
-# the test double's variables from mod_setenv.
-write_config() {
-	{
-		echo "server.document-root = \"$docroot\""
-		echo "server.bind = \"127.0.0.1\""
-		echo "server.port = $1"
-		echo "server.errorlog = \"$work/error.log\""
-		echo 'server.compat-module-load = "disable"'
-		echo 'server.modules = ("mod_setenv", "mod_cgi", "mod_staticfile")'
-		echo 'mimetype.assign = (".svg" => "image/svg+xml", ".html" => "text/html")'
-		echo 'cgi.assign = (".cgi" => "")'
-		echo 'setenv.set-environment = ('
-		local first=1 pair
-		for pair in "${cgi_env[@]}"; do
-			[ "$first" = 1 ] || echo ','
-			first=0
-			printf '  "%s" => "%s"' "${pair%%=*}" "${pair#*=}"
-		done
-		echo ')'
-	} >"$work/lighttpd.conf"
-}
-
-port_open() {
-	(exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
-port=
-for _ in $(seq 10); do
-	candidate=$((20000 + RANDOM % 40000))
-	port_open "$candidate" && continue
-	write_config "$candidate"
-	"$lighttpd" -tt -f "$work/lighttpd.conf" >"$work/check.log" 2>&1 || {
-		cat "$work/check.log"
-		fail "lighttpd rejects the configuration"
-	}
-	"$lighttpd" -D -f "$work/lighttpd.conf" >"$work/server.out" 2>&1 </dev/null &
-	server_pid=$!
-	for _ in $(seq 100); do
-		kill -0 "$server_pid" 2>/dev/null || break
-		port_open "$candidate" && break
-		sleep 0.1
-	done
-	if kill -0 "$server_pid" 2>/dev/null && port_open "$candidate"; then
-		port=$candidate
-		break
-	fi
-	cat "$work/server.out"
-	stop_server
-done
-[ -n "$port" ] || fail "lighttpd did not start on a loopback port"
+start_lighttpd '"mod_setenv", "mod_cgi", "mod_staticfile"' 'mimetype.assign = (".svg" => "image/svg+xml", ".html" => "text/html")'
 base="http://127.0.0.1:$port"
 
 # The picture as the server serves it: the file's bytes, as image/svg+xml.

@@ -22,22 +22,8 @@ if [ -z "$lighttpd" ] || ! command -v curl >/dev/null; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-cgi.XXXXXX") || exit 2
-server_pid=
-
-# Stops the server this test started, by its pid, on every way out.
-stop_server() {
-	[ -n "$server_pid" ] || return 0
-	if kill -0 "$server_pid" 2>/dev/null; then
-		kill "$server_pid" 2>/dev/null
-		for _ in $(seq 50); do
-			kill -0 "$server_pid" 2>/dev/null || break
-			sleep 0.1
-		done
-		kill -KILL "$server_pid" 2>/dev/null
-	fi
-	wait "$server_pid" 2>/dev/null
-	server_pid=
-}
+# shellcheck source=tests/lighttpd.sh
+. "$here/lighttpd.sh"
 trap 'stop_server; rm -rf "$work"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
@@ -95,62 +81,7 @@ cmp -s -n "$head_size" "$work/direct" "$work/response-header" ||
 	fail "the program's own output does not start with its response header"
 tail -c +"$((head_size + 1))" "$work/direct" >"$work/want-body"
 
-# The server's configuration: mod_cgi runs every .cgi file itself (an empty
-# handler), and mod_setenv hands the test double's variables to it: lighttpd
-# gives a CGI program only the CGI variables, and of its own environment
-# only LD_PRELOAD and LD_LIBRARY_PATH.  No other module is loaded.  Run as
-# root the server keeps running as root: no user to switch to is named.
-write_config() {
-	{
-		echo "server.document-root = \"$docroot\""
-		echo "server.bind = \"127.0.0.1\""
-		echo "server.port = $1"
-		echo "server.errorlog = \"$work/error.log\""
-		echo 'server.compat-module-load = "disable"'
-		echo 'server.modules = ("mod_setenv", "mod_cgi")'
-		echo 'cgi.assign = (".cgi" => "")'
-		echo 'setenv.set-environment = ('
-		local first=1 pair
-		for pair in "${cgi_env[@]}"; do
-			[ "$first" = 1 ] || echo ','
-			first=0
-			printf '  "%s" => "%s"' "${pair%%=*}" "${pair#*=}"
-		done
-		echo ')'
-	} >"$work/lighttpd.conf"
-}
-
-# True when something accepts connections on the port.
-port_open() {
-	(exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
-# A free port is taken at random; when the server cannot have it after all
-# (another program took it first) it stops, and the next one is tried.
-port=
-for _ in $(seq 10); do
-	candidate=$((20000 + RANDOM % 40000))
-	port_open "$candidate" && continue
-	write_config "$candidate"
-	"$lighttpd" -tt -f "$work/lighttpd.conf" >"$work/check.log" 2>&1 || {
-		cat "$work/check.log"
-		fail "lighttpd rejects the configuration"
-	}
-	"$lighttpd" -D -f "$work/lighttpd.conf" >"$work/server.out" 2>&1 </dev/null &
-	server_pid=$!
-	for _ in $(seq 100); do
-		kill -0 "$server_pid" 2>/dev/null || break
-		port_open "$candidate" && break
-		sleep 0.1
-	done
-	if kill -0 "$server_pid" 2>/dev/null && port_open "$candidate"; then
-		port=$candidate
-		break
-	fi
-	cat "$work/server.out"
-	stop_server
-done
-[ -n "$port" ] || fail "lighttpd did not start on a loopback port"
+start_lighttpd '"mod_setenv", "mod_cgi"'
 
 curl -sS --max-time 20 -D "$work/headers" -o "$work/body" "http://127.0.0.1:$port/vellipo.cgi" ||
 	fail "curl could not fetch the page"
