@@ -24,18 +24,6 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/vellipo-cgi.XXXXXX") || exit 2
 # shellcheck source=tests/lighttpd.sh
 . "$here/lighttpd.sh"
-trap 'stop_server; rm -rf "$work"' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-fail() {
-	echo "FAIL: $*"
-	if [ -s "$work/error.log" ]; then
-		echo "server error log:"
-		cat "$work/error.log"
-	fi
-	exit 1
-}
 
 # The document root holds the program as vellipo.cgi.  lighttpd starts a CGI
 # program in the folder that holds it, and the test build reads its files

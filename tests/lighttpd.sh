@@ -1,13 +1,14 @@
 # shellcheck shell=bash
 # lighttpd.sh - a lighttpd of the test's own, on a free loopback port, for
-# the web server tests, sourced once the test has set $work (its folder,
-# which holds the server's configuration and logs), $docroot and the array
-# cgi_env (the NAME=VALUE pairs that mod_setenv gives a CGI program), and
-# defined fail MESSAGE:
+# the web server tests, sourced once the test has made $work (its folder,
+# which holds the server's configuration and logs, taken away on every way
+# out); start_lighttpd reads $docroot and the array cgi_env (the NAME=VALUE
+# pairs that mod_setenv gives a CGI program):
 #
 #   . "$here/lighttpd.sh"
 #   start_lighttpd MODULES [LINE...]  # $port, $server_pid; fail when it cannot
 #   stop_server                       # by its pid, also on every way out
+#   fail MESSAGE                      # ends the test, with the server's log
 #
 # MODULES is the server.modules list ('"mod_setenv", "mod_cgi"'), each LINE
 # a further line of the configuration.  The server runs as the test's user
@@ -29,6 +30,19 @@ stop_server() {
 	fi
 	wait "$server_pid" 2>/dev/null
 	server_pid=
+}
+
+trap 'stop_server; rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+fail() {
+	echo "FAIL: $*"
+	if [ -s "$work/error.log" ]; then
+		echo "server error log:"
+		cat "$work/error.log"
+	fi
+	exit 1
 }
 
 # write_config PORT MODULES [LINE...]: the configuration, in $work.

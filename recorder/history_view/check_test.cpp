@@ -11,23 +11,15 @@
 #include <gtest/gtest.h>
 
 #include "recorder/history_view/check.h"
+#include "recorder/history_view/test_history.h"
 
 namespace
 {
 
-// The rows of the (boot time, uptime) pairs, all ended, their ends unknown.
-std::vector<boot_row> rows_of(std::vector<urec> &recs,
-                              std::initializer_list<std::pair<int64_t, int64_t>> boots)
+// The rows of a history, all ended, their ends unknown.
+std::vector<boot_row> rows_of(const test_history &h)
 {
-	recs.assign(boots.size(), urec{});
-	std::size_t i = 0;
-	for (const auto &b : boots) {
-		recs[i].boot_time = b.first;
-		recs[i].uptime = b.second;
-		recs[i].next = i + 1 < recs.size() ? &recs[i + 1] : nullptr;
-		i++;
-	}
-	return boot_rows(recs.empty() ? nullptr : &recs[0], nullptr, {}, "", {});
+	return boot_rows(h.list(), nullptr, {}, "", {});
 }
 
 TEST(check, names_each_kind_of_doubtful_record)
@@ -58,8 +50,8 @@ TEST(check, names_each_kind_of_doubtful_record)
 	                "of the boot before it to the start of the one after it"}}},
 	};
 	for (const auto &c : cases) {
-		std::vector<urec> recs;
-		std::vector<finding> found = doubtful_records(rows_of(recs, c.boots));
+		test_history h(c.boots);
+		std::vector<finding> found = doubtful_records(rows_of(h));
 		std::vector<std::pair<int64_t, std::string>> got;
 		for (const finding &f : found)
 			got.emplace_back(f.boot_time, f.what);

@@ -7,26 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "recorder/history_view/export.h"
+#include "recorder/history_view/test_history.h"
 
 namespace
 {
 
-// Records of (boot time, uptime, text), linked in the order given.
-struct history {
-	std::vector<urec> recs;
-	history(std::initializer_list<std::tuple<int64_t, int64_t, const char *>> boots)
-	    : recs(boots.size())
-	{
-		std::size_t i = 0;
-		for (const auto &[boot, up, text] : boots) {
-			recs[i].boot_time = boot;
-			recs[i].uptime = up;
-			std::strncpy(recs[i].sysinfo, text, SYSMAX);
-			recs[i].next = i + 1 < recs.size() ? &recs[i + 1] : nullptr;
-			i++;
-		}
-	}
-};
+using history = test_history;
 
 // Three ended boots, listed newest first, and the running one.
 struct fixture {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "recorder/history_view/release_summary.h"
+#include "recorder/history_view/test_history.h"
 
 namespace
 {
@@ -14,24 +15,14 @@ TEST(release_summary, counts_each_system_text_and_all_boots)
 {
 	// Linux a 0-100 (clean), Linux b 200-500 (unclean), Linux a 600-650
 	// (unknown), Linux b 1000-1100 running.
-	struct {
-		int64_t boot, up;
-		const char *text;
-	} const boots[] = {{200, 300, "Linux b"},
-	                   {0, 100, "Linux a"},
-	                   {1000, 100, "Linux b"},
-	                   {600, 50, "Linux a"}};
-	std::vector<urec> recs(std::size(boots));
-	for (std::size_t i = 0; i < recs.size(); i++) {
-		recs[i].boot_time = boots[i].boot;
-		recs[i].uptime = boots[i].up;
-		std::strcpy(recs[i].sysinfo, boots[i].text);
-		recs[i].next = i + 1 < recs.size() ? &recs[i + 1] : nullptr;
-	}
+	test_history h{{200, 300, "Linux b"},
+	               {0, 100, "Linux a"},
+	               {1000, 100, "Linux b"},
+	               {600, 50, "Linux a"}};
 	boot_ends ends;
 	ends.ends[0] = boot_end::clean;
 	ends.ends[200] = boot_end::unclean;
-	std::vector<boot_row> rows = boot_rows(&recs[0], &recs[2], ends, "", {});
+	std::vector<boot_row> rows = boot_rows(h.list(), &h.recs[2], ends, "", {});
 
 	std::vector<release_line> lines = release_summary(rows);
 	ASSERT_EQ(lines.size(), 2u);
@@ -56,7 +47,7 @@ TEST(release_summary, counts_each_system_text_and_all_boots)
 	EXPECT_EQ(average(5, 0), 0);
 
 	// In a range that cuts the first boot of b, its downtime before counts.
-	rows = boot_rows(&recs[0], &recs[2], ends, "", {150, 700});
+	rows = boot_rows(h.list(), &h.recs[2], ends, "", {150, 700});
 	s = summary_of_ends(rows);
 	EXPECT_EQ((std::vector<int64_t>{s.startups, s.total_uptime, s.downtimes, s.total_downtime}),
 	          (std::vector<int64_t>{2, 350, 2, 150}));

@@ -4,29 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "recorder/history_view/test_history.h"
+
 #include "recorder/history_view/windows.h"
 
 namespace
 {
 
-// A list of records of the (boot time, uptime) pairs, in the order given.
-struct history {
-	std::vector<urec> recs;
-	history(std::initializer_list<std::pair<int64_t, int64_t>> boots) : recs(boots.size())
-	{
-		std::size_t i = 0;
-		for (const auto &b : boots) {
-			recs[i].boot_time = b.first;
-			recs[i].uptime = b.second;
-			recs[i].next = i + 1 < recs.size() ? &recs[i + 1] : nullptr;
-			i++;
-		}
-	}
-	const urec *list() const
-	{
-		return recs.empty() ? nullptr : &recs[0];
-	}
-};
+using history = test_history;
 
 TEST(windows, cuts_the_boots_at_the_edges)
 {
@@ -76,7 +61,7 @@ TEST(windows, availability_and_last_days)
 	time_range r = last_days(100 * 86400, 30);
 	EXPECT_EQ(r.since, 70 * 86400);
 	EXPECT_EQ(r.until, 100 * 86400);
-	history none{};
+	history none(std::initializer_list<std::pair<int64_t, int64_t>>{});
 	EXPECT_EQ(time_in_range(none.list(), r).uptime, 0);
 }
 
