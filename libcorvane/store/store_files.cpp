@@ -28,8 +28,8 @@ char *copy_of(const std::string &text)
 
 } // namespace
 
-// The environment is read on every call, so that a program may name another
-// store with setenv before it reads or writes.
+// The environment is read on every call: a program that links the library
+// names its store there, and the recorder passes a store_files value instead.
 extern "C" const char *records_path(void)
 {
 	const char *path = std::getenv("CORVANE_RECORDS");
