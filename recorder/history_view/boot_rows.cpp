@@ -21,6 +21,21 @@ const char *outcome_name(boot_outcome outcome)
 	return "unknown";
 }
 
+boot_outcome outcome_of(const urec *rec, const urec *current, const boot_ends &ends)
+{
+	if (rec == current)
+		return boot_outcome::running;
+	switch (how_ended(ends, static_cast<int64_t>(rec->boot_time))) {
+	case boot_end::clean:
+		return boot_outcome::clean;
+	case boot_end::unclean:
+		return boot_outcome::unclean;
+	case boot_end::unknown:
+		break;
+	}
+	return boot_outcome::unknown;
+}
+
 std::vector<boot_row> boot_rows(const urec *list, const urec *current, const boot_ends &ends,
                                 const std::string &running_id, const time_range &range,
                                 int64_t running_suspended)
@@ -53,15 +68,11 @@ std::vector<boot_row> boot_rows(const urec *list, const urec *current, const boo
 		row.end = std::min(end, range.until);
 		int64_t down_from = std::max(before, range.since);
 		row.downtime = had_previous && row.start > down_from ? row.start - down_from : 0;
+		row.outcome = outcome_of(rec, current, ends);
 		if (rec == current) {
-			row.outcome = boot_outcome::running;
 			row.boot_id = running_id;
 			row.source = "recorder";
 		} else {
-			boot_end e = how_ended(ends, start);
-			row.outcome = e == boot_end::clean     ? boot_outcome::clean
-			              : e == boot_end::unclean ? boot_outcome::unclean
-			                                       : boot_outcome::unknown;
 			row.source = "";
 		}
 		row.suspended = suspended_seconds(*rec, current, ends, running_suspended);

@@ -19,6 +19,9 @@ enum class boot_outcome { clean, unclean, unknown, running };
 // "clean", "unclean", "unknown" or "running".
 const char *outcome_name(boot_outcome outcome);
 
+// How the boot of rec ended: running when it is current, else as ends tells.
+boot_outcome outcome_of(const urec *rec, const urec *current, const boot_ends &ends);
+
 struct boot_row {
 	const urec *rec;                  // its record: the system text, the stored times
 	int64_t start;                    // its boot time, or the range's start that cuts it

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "recorder/boot_state/metrics.h"
+#include "recorder/history_view/boot_rows.h"
 #include "recorder/history_view/windows.h"
 #include "recorder/store_range.h"
 
@@ -71,28 +72,10 @@ constexpr const char *defs =
     "patternTransform=\"rotate(45)\"><rect width=\"4\" height=\"4\" fill=\"#cc79a7\"/>"
     "<rect width=\"1.5\" height=\"4\" fill=\"#000\"/></pattern></defs>\n";
 
-// How one boot on record ended, as its bar is classed.
-enum class bar_kind { clean, unclean, unknown, running };
-
-const char *class_name(bar_kind k)
-{
-	switch (k) {
-	case bar_kind::clean:
-		return "clean";
-	case bar_kind::unclean:
-		return "unclean";
-	case bar_kind::unknown:
-		return "unknown";
-	case bar_kind::running:
-		return "running";
-	}
-	return "unknown";
-}
-
 struct drawn_boot {
 	int64_t start;
 	int64_t end;
-	bar_kind kind;
+	boot_outcome kind;
 	const char *system;
 };
 
@@ -156,16 +139,16 @@ void rect(std::string &out, const char *cls, double x, int y, double w, int h,
 	       "\" height=\"" + std::to_string(h) + "\"><title>" + title + "</title></rect>\n";
 }
 
-const char *end_text(bar_kind k)
+const char *end_text(boot_outcome k)
 {
 	switch (k) {
-	case bar_kind::clean:
+	case boot_outcome::clean:
 		return "ended cleanly";
-	case bar_kind::unclean:
+	case boot_outcome::unclean:
 		return "ended uncleanly (no shutdown seen)";
-	case bar_kind::unknown:
+	case boot_outcome::unknown:
 		return "end not known";
-	case bar_kind::running:
+	case boot_outcome::running:
 		return "running";
 	}
 	return "";
@@ -176,8 +159,9 @@ std::string bar_title(const bar &b, const std::vector<drawn_boot> &boots)
 {
 	const drawn_boot &first = boots[b.first];
 	if (b.first == b.last) {
-		std::string to = first.kind == bar_kind::running ? "now (" + date(first.end) + ")"
-		                                                 : date(first.end);
+		std::string to = first.kind == boot_outcome::running
+		                     ? "now (" + date(first.end) + ")"
+		                     : date(first.end);
 		return date(first.start) + " to " + to + " UTC: up " +
 		       duration(first.end - first.start) + ", " + end_text(first.kind) + "; " +
 		       xml_text(first.system);
@@ -196,15 +180,15 @@ std::string bar_title(const bar &b, const std::vector<drawn_boot> &boots)
 	return text;
 }
 
-bar_kind bar_class(const bar &b)
+boot_outcome bar_class(const bar &b)
 {
-	if (b.counts[static_cast<int>(bar_kind::running)])
-		return bar_kind::running;
-	if (b.counts[static_cast<int>(bar_kind::unclean)])
-		return bar_kind::unclean;
-	if (b.counts[static_cast<int>(bar_kind::unknown)])
-		return bar_kind::unknown;
-	return bar_kind::clean;
+	if (b.counts[static_cast<int>(boot_outcome::running)])
+		return boot_outcome::running;
+	if (b.counts[static_cast<int>(boot_outcome::unclean)])
+		return boot_outcome::unclean;
+	if (b.counts[static_cast<int>(boot_outcome::unknown)])
+		return boot_outcome::unknown;
+	return boot_outcome::clean;
 }
 
 void add_boot(bar &b, std::size_t i, const drawn_boot &boot)
@@ -332,10 +316,10 @@ void draw_timeline(std::string &out, const std::vector<drawn_boot> &boots, std::
 	}
 	double label_end = 0;
 	for (const bar &b : bars) {
-		bar_kind k = bar_class(b);
-		std::string cls = std::string("bar ") + class_name(k);
+		boot_outcome k = bar_class(b);
+		std::string cls = std::string("bar ") + outcome_name(k);
 		rect(out, cls.c_str(), b.c0, bar_y, b.c1 - b.c0, bar_h, bar_title(b, boots));
-		if (b.counts[static_cast<int>(bar_kind::unclean)])
+		if (b.counts[static_cast<int>(boot_outcome::unclean)])
 			out += "<path class=\"mark\" d=\"M" + number(b.c1 - 0.5) + " " +
 			       std::to_string(bar_y - 1) + "l-2.5-4h5z\"/>\n";
 		std::size_t n = b.last - b.first + 1;
@@ -501,21 +485,9 @@ std::string history_svg(const urec *list, const urec *current, const boot_ends &
 	for (const urec *rec = list; rec; rec = rec->next) {
 		auto start = static_cast<int64_t>(rec->boot_time);
 		int64_t end = clamped_sum(start, rec->uptime);
-		bar_kind kind = bar_kind::running;
+		boot_outcome kind = outcome_of(rec, current, ends);
 		if (rec == current)
 			end = std::max(end, now);
-		else
-			switch (how_ended(ends, start)) {
-			case boot_end::clean:
-				kind = bar_kind::clean;
-				break;
-			case boot_end::unclean:
-				kind = bar_kind::unclean;
-				break;
-			case boot_end::unknown:
-				kind = bar_kind::unknown;
-				break;
-			}
 		boots.push_back({start, end, kind, rec->sysinfo});
 	}
 	std::stable_sort(boots.begin(), boots.end(), [](const drawn_boot &a, const drawn_boot &b) {
