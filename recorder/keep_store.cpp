@@ -71,10 +71,10 @@ bool store_is_due(const recorded_boot &recorded, bool shutdown, bool importing)
 {
 	const running_boot &now = recorded.now;
 	const boot_mark_figures &told = recorded.old_figures;
-	bool holds_it = recorded.marked && *now.boot_id &&
-	                std::strcmp(recorded.old_mark.id, now.boot_id) == 0 &&
-	                recorded.old_mark.boot_time == now.boot_time && told.uptime >= 0 &&
-	                now.uptime >= told.uptime && told.stored >= 0 && now.uptime >= told.stored;
+	bool holds_it = recorded.marked && told.uptime >= 0 &&
+	                marks_running_boot(now, &recorded.old_mark, told.uptime) &&
+	                recorded.old_mark.boot_time == now.boot_time && told.stored >= 0 &&
+	                now.uptime >= told.stored;
 	return shutdown || importing || !holds_it || now.uptime - told.stored >= store_lag;
 }
 
@@ -111,8 +111,9 @@ bool save_store(const store_names &store, const recorded_boot &recorded, const b
 	}
 	const boot_update &update = recorded.update;
 	boot_mark_figures figures = {update.mark_uptime, -1, recorded.now.suspended};
-	bool new_mark = update.has_mark && (!recorded.marked || update.new_boot ||
-	                                    std::strcmp(recorded.old_mark.id, update.mark.id) != 0);
+	// The mark names another boot than before only on a new boot (a
+	// marked boot id that is not the running boot's is one) or a first mark.
+	bool new_mark = update.has_mark && (!recorded.marked || update.new_boot);
 	if (new_mark && save_boot_mark_in(&store.files, &update.mark, &figures) != 0)
 		return failed("cannot save", store.named_mark, store_reason(errno), err);
 	if (save_records_in(&store.files) != 0)

@@ -48,6 +48,12 @@ time_t free_boot_time(time_t boot_time, const urec *own)
 
 } // namespace
 
+bool marks_running_boot(const running_boot &now, const boot_mark *mark, int64_t mark_uptime)
+{
+	return mark && *now.boot_id && std::strcmp(mark->id, now.boot_id) == 0 &&
+	       !(mark_uptime >= 0 && now.uptime < mark_uptime);
+}
+
 void record_running_boot(const running_boot &now, const boot_mark *mark, boot_update *out,
                          int64_t mark_uptime)
 {
@@ -56,7 +62,7 @@ void record_running_boot(const running_boot &now, const boot_mark *mark, boot_up
 	urec *rec = nullptr;
 	time_t boot_time = now.boot_time;
 	bool same_id = mark && *now.boot_id && std::strcmp(mark->id, now.boot_id) == 0;
-	bool same_boot = same_id && !(mark_uptime >= 0 && now.uptime < mark_uptime);
+	bool same_boot = marks_running_boot(now, mark, mark_uptime);
 	if (same_id && !same_boot) {
 		update.uptime_fell = true;
 		update.fell_from = mark_uptime;
@@ -140,9 +146,6 @@ void record_this_boot(recorded_boot *recorded)
 
 bool marked_boot_ended(const recorded_boot &recorded)
 {
-	const running_boot &now = recorded.now;
-	const boot_mark &mark = recorded.old_mark;
-	return recorded.marked && *now.boot_id &&
-	       (std::strcmp(mark.id, now.boot_id) != 0 ||
-	        (recorded.old_figures.uptime >= 0 && now.uptime < recorded.old_figures.uptime));
+	return recorded.marked && *recorded.now.boot_id &&
+	       !marks_running_boot(recorded.now, &recorded.old_mark, recorded.old_figures.uptime);
 }

@@ -32,6 +32,10 @@ struct boot_update {
 	int64_t fell_from = 0;    // the mark's uptime, when uptime_fell
 };
 
+// Whether mark (null: none), with mark_uptime (-1: none), names the running
+// boot: its boot id, and an uptime that has not fallen below the mark's.
+bool marks_running_boot(const running_boot &now, const boot_mark *mark, int64_t mark_uptime);
+
 // Makes the running boot's record in urec_list (update->record, which the
 // caller makes u_current).  mark is the boot
 // mark read beside the store, or NULL when there is none, and mark_uptime
