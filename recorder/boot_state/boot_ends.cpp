@@ -146,17 +146,15 @@ std::string boot_ends_text(const boot_ends &ends)
 	std::string text;
 	for (const std::string &line : ends.kept)
 		text += line + "\n";
-	std::map<int64_t, boot_end> known;
-	for (const auto &[boot_time, how] : ends.ends)
-		if (how != boot_end::unknown)
-			known[boot_time] = how;
 	auto asleep = ends.suspended.begin();
 	auto suspended_up_to = [&](int64_t boot_time) {
 		for (; asleep != ends.suspended.end() && asleep->first <= boot_time; ++asleep)
 			text += std::to_string(asleep->first) + " suspended " +
 			        std::to_string(asleep->second) + "\n";
 	};
-	for (const auto &[boot_time, how] : known) {
+	for (const auto &[boot_time, how] : ends.ends) {
+		if (how == boot_end::unknown)
+			continue;
 		suspended_up_to(boot_time);
 		text += std::to_string(boot_time);
 		text += how == boot_end::clean ? " clean\n" : " unclean\n";
